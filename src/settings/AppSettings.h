@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace varnetta {
+
+// The options that steer the decoding and the output. Field names are the
+// names under which the settings store keeps them.
+struct AppSettings {
+  // DeltaImpulse as typed in the dialog and as stored; never formatted back
+  // from the number.
+  std::string DeltaImpulseText = "0.3";
+  std::int32_t UseLongBinFormat = 0;
+  std::int32_t FrontAnalyse = 1;
+  std::int32_t FrontAliasing = 1;
+  std::int32_t FrontLevels = 0;
+  std::int32_t IgnoreCRC = 0;
+  std::int32_t IgnoreErrors = 0;
+  std::int32_t StoreWorkLog = 0;
+  std::int32_t MultiFile = 0;
+  std::int32_t TuneScatter = 3;
+  // A loop over n items updates the progress every max(1, n / ProgressSteps) items.
+  static constexpr std::int32_t ProgressSteps = 500;
+  static constexpr std::int32_t RefreshPeriodMs = 100;
+  double DeltaImpulse = 0.3;
+
+  bool operator==(const AppSettings&) const = default;
+};
+
+// The value of a DeltaImpulse text: '.' and ',' both act as the decimal
+// separator; leading white space, a sign and an exponent are accepted; the
+// conversion stops at the first character that does not fit, and a text that
+// does not begin with a number gives 0.0. Independent of the process locale.
+double ParseDeltaImpulse(std::string_view text);
+
+// The one process-wide settings record, shared between the user-interface
+// thread, which loads, edits and saves it, and the worker, which takes a
+// snapshot for each recording it processes. A change is therefore seen by the
+// worker from its next snapshot on.
+class SharedSettings {
+ public:
+  AppSettings Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return values_;
+  }
+  void Store(const AppSettings& values) {
+    std::lock_guard lock(mutex_);
+    values_ = values;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  AppSettings values_;
+};
+
+}  // namespace varnetta
