@@ -1,8 +1,8 @@
 #include "settings/AppSettings.h"
+#include "settings/NumberText.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <ostream>
 
 namespace varnetta {
@@ -45,18 +45,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseDeltaImpulseTest,
                                          ParseCase{"0.3abc", 0.3}, ParseCase{"1,5e1x", 15.0},
                                          ParseCase{",5", 0.5}, ParseCase{"1e999", 0.0}));
 
-TEST(ParseDeltaImpulse, IgnoresTheProcessLocale) {
-  // A toolkit may switch the C locale to the user's; the result must not move.
-  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string saved = previous ? previous : "C";
-  if (std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") == nullptr && std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  }
-  EXPECT_DOUBLE_EQ(ParseDeltaImpulse("0.25"), 0.25);
-  EXPECT_DOUBLE_EQ(ParseDeltaImpulse("0,25"), 0.25);
-  std::setlocale(LC_NUMERIC, saved.c_str());
-}
-
 TEST(SharedSettings, SnapshotReturnsWhatWasStored) {
   SharedSettings shared;
   EXPECT_EQ(shared.Snapshot(), AppSettings{});
@@ -66,6 +54,23 @@ TEST(SharedSettings, SnapshotReturnsWhatWasStored) {
   changed.DeltaImpulse = 0.25;
   shared.Store(changed);
   EXPECT_EQ(shared.Snapshot(), changed);
+}
+
+TEST(NumberText, ReadsALeadingInteger) {
+  struct Case {
+    const char* text;
+    std::optional<std::int32_t> scanned;
+  };
+  const Case cases[] = {
+      {"7abc", 7},          {"abc", std::nullopt}, {"-5", -5},           {"  12", 12},
+      {"+3", 3},            {"", std::nullopt},    {"-", std::nullopt},  {"5 6", 5},
+      {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}, {"- 1", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ScanLeadingInt(c.text), c.scanned);
+    EXPECT_EQ(ParseLeadingInt(c.text), c.scanned.value_or(0));
+  }
 }
 
 }  // namespace
