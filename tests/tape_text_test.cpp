@@ -42,5 +42,23 @@ TEST(TapeNameToText, ConvertsTheTargetCharacterSet) {
   }
 }
 
+TEST(TextToTapeName, IsTheInverseOfTheConversion) {
+  // Every byte that converts to a character of its own comes back as itself.
+  for (int byte = 0x20; byte <= 0xFF; ++byte) {
+    if (byte >= 0x80 && byte < 0xA0) continue;
+    SCOPED_TRACE(byte);
+    const TapeName name = NameOf({static_cast<std::uint8_t>(byte)});
+    EXPECT_EQ(TextToTapeName(TapeNameToText(name))[0], byte);
+  }
+}
+
+TEST(TextToTapeName, PadsWithSpacesAndMarksWhatTheSetLacks) {
+  const TapeName game = TextToTapeName("GAME");
+  EXPECT_EQ(TapeNameToText(game), "GAME            ");
+  EXPECT_EQ(TapeNameToText(TextToTapeName("Ёж€")), "?ж?             ");
+  EXPECT_EQ(TapeNameToText(TextToTapeName("ABCDEFGHIJKLMNOPQRST")), "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(TapeNameToText(TextToTapeName("\xff\xc3")).substr(0, 2), "??");
+}
+
 }  // namespace
 }  // namespace varnetta

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace varnetta {
 
@@ -44,5 +45,10 @@ std::uint16_t TapeChecksum(std::span<const std::uint8_t> data);
 // pseudographics, KOI8-R Cyrillic) as UTF-8 text of at most 16 characters;
 // a 0x00 byte ends it.
 std::string TapeNameToText(const TapeName& name);
+
+// The inverse: UTF-8 text as the 16 name bytes, padded with spaces; a
+// character the target set lacks becomes '?', and text past 16 characters is
+// cut off.
+TapeName TextToTapeName(std::string_view text);
 
 }  // namespace varnetta

@@ -43,7 +43,43 @@ void AppendUtf8(std::string& text, char32_t c) {
   }
 }
 
+// The next code point of UTF-8 text from `i` on; a malformed sequence gives U+FFFD.
+char32_t NextCodePoint(std::string_view text, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i++]);
+  if (lead < 0x80) return lead;
+  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+  if (extra < 0) return 0xFFFD;
+  char32_t c = lead & (0x3F >> extra);
+  for (int k = 0; k < extra; ++k) {
+    if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
+    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  }
+  return c;
+}
+
+std::uint8_t CodePointToNameByte(char32_t c) {
+  if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
+  if (c == 0x25A0) return 0x7F;
+  for (std::uint8_t k = 0; k < 32; ++k) {
+    if (kPseudographics[k] == c) return static_cast<std::uint8_t>(0xA0 + k);
+    if (kKoi8Lower[k] == c) return static_cast<std::uint8_t>(0xC0 + k);
+    if (kKoi8Lower[k] - 0x20 == c) return static_cast<std::uint8_t>(0xE0 + k);
+  }
+  return '?';
+}
+
 }  // namespace
+
+TapeName TextToTapeName(std::string_view text) {
+  TapeName name;
+  name.fill(' ');
+  std::size_t i = 0;
+  for (std::uint8_t& byte : name) {
+    if (i >= text.size()) break;
+    byte = CodePointToNameByte(NextCodePoint(text, i));
+  }
+  return name;
+}
 
 std::uint16_t TapeChecksum(std::span<const std::uint8_t> data) {
   std::uint32_t sum = 0;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace varnetta {
+
+class ProcessingContext;
+class SharedSettings;
+
+// The worker's job for one queued path: takes the settings of this recording,
+// loads it into the context's sourceClip and processes it. A path that does
+// not load (a folder, no recording, too large for memory) is skipped with the
+// reader's message on standard error.
+struct QueuedRecordingResult {
+  bool loaded = false;
+  // False ends the worker's pass over the queue (a stop, or a MultiFile
+  // recording without any tuning sequence).
+  bool continueQueue = true;
+};
+QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSettings& settings,
+                                     const std::string& path);
+
+}  // namespace varnetta

@@ -1,0 +1,90 @@
+#include "app/RecordingDriver.h"
+
+#include <vector>
+
+#include "app/ProcessingContext.h"
+#include "recognition/LogFiles.h"
+#include "recognition/LogLines.h"
+#include "recognition/Sweep.h"
+#include "tape/ChannelAlignment.h"
+
+namespace varnetta {
+
+namespace {
+
+// Views of samples [first, end) of the clip's first `count` channels.
+std::vector<SignalView> ChannelViews(const AudioClip& clip, std::int32_t count, std::int32_t first,
+                                     std::int32_t end) {
+  std::vector<SignalView> views;
+  views.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t c = 0; c < count; ++c) {
+    const Signal& channel = clip.channels[static_cast<std::size_t>(c)];
+    views.push_back(SignalView(channel).subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(end - first)));
+  }
+  return views;
+}
+
+bool ProcessWholeRecording(ProcessingContext& context) {
+  AudioClip& clip = context.sourceClip;
+  std::int32_t channels = clip.ChannelCount();
+  const std::int32_t samples = clip.SampleCount();
+  if (channels == 2) {
+    clip.SetChannelCount(3);
+    MixChannels(context.ampParser, clip.channels[0], clip.channels[1], clip.channels[2], context, context);
+    if (context.StopRequested()) return false;
+    channels = 3;
+  }
+  context.workClip.Assign(ChannelViews(clip, channels, 0, samples));
+  return RunSweep(context, 1, true, 0, samples);
+}
+
+bool FindNextTapeStart(ProcessingContext& context, std::int32_t from, std::int32_t& start, std::int32_t& length) {
+  const AudioClip& clip = context.sourceClip;
+  const SignalView right = clip.ChannelCount() > 1 ? SignalView(clip.channels[1]) : SignalView();
+  return FindTapeStart(context.ampParser, clip.channels[0], right, clip.ChannelCount(), from, start, length);
+}
+
+bool ProcessPieces(ProcessingContext& context) {
+  const AudioClip& clip = context.sourceClip;
+  const std::int32_t channels = clip.ChannelCount();
+  const std::int32_t samples = clip.SampleCount();
+  std::int32_t start = 0;
+  std::int32_t length = 0;
+  if (!FindNextTapeStart(context, 0, start, length)) {
+    context.SetStage("Настроечная последовательность не найдена.");
+    AppendToLogFile(context.recordingDir / kListLogFileName, ListLogTuningNotFound(context.recordingPath.string()));
+    return false;
+  }
+  bool last = false;
+  for (std::int32_t piece = 1; !last; ++piece) {
+    const std::int32_t first = start;
+    if (!FindNextTapeStart(context, start + length, start, length)) {
+      last = true;
+      start = samples;
+    }
+    WorkClip& work = context.workClip;
+    work.Assign(ChannelViews(clip, channels, first, start));
+    if (channels == 2) {
+      MixChannels(context.ampParser, work.Channel(0), work.Channel(1), work.PrepareMix(start - first), context,
+                  context);
+      if (context.StopRequested()) return false;
+      work.AppendMix();
+    }
+    if (!RunSweep(context, piece, false, first, start)) return false;
+  }
+  context.AppendWorkLog("Конец кассеты.\r\n");
+  AppendToLogFile(context.recordingDir / kListLogFileName, ListLogEndOfTape());
+  return true;
+}
+
+}  // namespace
+
+bool ProcessRecording(ProcessingContext& context, const std::filesystem::path& path) {
+  context.recordingPath = path;
+  context.recordingDir = path.parent_path();
+  if (context.sourceClip.ChannelCount() == 0) return true;
+  if (context.settings.MultiFile == 0) return ProcessWholeRecording(context);
+  return ProcessPieces(context);
+}
+
+}  // namespace varnetta

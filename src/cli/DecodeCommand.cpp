@@ -1,0 +1,159 @@
+#include "cli/DecodeCommand.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "app/ProcessingContext.h"
+#include "app/QueuedRecording.h"
+#include "app/Worker.h"
+#include "cli/SettingOptions.h"
+#include "cli/TerminalReporter.h"
+#include "cli/Usage.h"
+#include "settings/SettingsStore.h"
+
+namespace varnetta {
+
+namespace {
+
+constexpr int kExitInterrupted = 130;
+
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnInterrupt(int) { interrupted = true; }
+
+void InstallInterruptHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+struct DecodeRequest {
+  AppSettings overrides;
+  bool changed = false;
+  bool saveSettings = false;
+  std::vector<std::string> recordings;
+};
+
+// What one queued recording gave.
+struct Outcome {
+  bool loaded = false;
+  std::int32_t filesWritten = 0;
+};
+
+std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSettings& loaded) {
+  DecodeRequest request{loaded};
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+      request.recordings.emplace_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--save-settings") {
+      request.saveSettings = true;
+      continue;
+    }
+    OptionWithValue option = SplitOption(argument);
+    std::optional<std::string> error;
+    if (option.name == "--set" || SettingOptionTakesValue(option.name)) {
+      if (!option.value && !TakeNextValue(argc, argv, i, option)) {
+        ReportUsageError(FormatText("option %s needs a value", std::string(option.name).c_str()));
+        return std::nullopt;
+      }
+      if (option.name == "--set") {
+        const std::string_view assignment = *option.value;
+        const std::size_t equals = assignment.find('=');
+        error = equals == std::string_view::npos
+                    ? std::optional<std::string>("--set needs Name=Value")
+                    : ApplySetting(request.overrides, assignment.substr(0, equals), assignment.substr(equals + 1));
+      } else {
+        error = ApplySettingOption(request.overrides, option.name, *option.value);
+      }
+    } else if (IsSettingOption(option.name) && !option.value) {
+      error = ApplySettingOption(request.overrides, option.name, {});
+    } else {
+      error = FormatText("unknown option '%s'", std::string(argument).c_str());
+    }
+    if (error) {
+      ReportUsageError(*error);
+      return std::nullopt;
+    }
+  }
+  if (request.recordings.empty()) {
+    ReportUsageError("no recording given");
+    return std::nullopt;
+  }
+  return request;
+}
+
+// Waits until every queued recording is done or the user interrupts,
+// redrawing the progress line meanwhile.
+void WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, const std::atomic<std::size_t>& done,
+                       std::size_t total) {
+  while (done < total && !interrupted) {
+    const StageSnapshot stage = context.ReadStage();
+    reporter.ShowProgress(stage.stageText, stage.progressLow, stage.progressHigh, stage.progressPos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(AppSettings::RefreshPeriodMs));
+  }
+  reporter.ClearProgress();
+}
+
+}  // namespace
+
+int RunDecodeCommand(int argc, char** argv) {
+  SettingsStore store(SettingsStore::DefaultConfigHome());
+  store.BuildRegistryKeyPath();
+  AppSettings loaded;
+  store.LoadSettings(loaded);
+  std::optional<DecodeRequest> request = ParseArguments(argc, argv, loaded);
+  if (!request) return kExitUsage;
+  if (request->saveSettings) store.SaveSettings(request->overrides);
+
+  SharedSettings settings;
+  settings.Store(request->overrides);
+  TerminalReporter reporter(stdout, stderr, isatty(STDERR_FILENO) != 0);
+  ProcessingContext context(reporter);
+
+  const std::size_t total = request->recordings.size();
+  std::vector<Outcome> outcomes(total);
+  std::atomic<std::size_t> done{0};
+  Worker worker(context, [&](const std::string& path) {
+    Outcome& outcome = outcomes[done];
+    const std::int32_t writtenBefore = context.writtenFileCount;
+    const QueuedRecordingResult result = LoadAndProcess(context, settings, path);
+    outcome.loaded = result.loaded;
+    outcome.filesWritten = context.writtenFileCount - writtenBefore;
+    ++done;
+    return result.continueQueue;
+  });
+
+  InstallInterruptHandlers();
+  worker.Start();
+  for (const std::string& recording : request->recordings) worker.Push(recording);
+  WaitForRecordings(context, reporter, done, total);
+  worker.StopWorker();
+  if (interrupted) return kExitInterrupted;
+
+  for (const Outcome& outcome : outcomes) {
+    if (!outcome.loaded || outcome.filesWritten == 0) return 1;
+  }
+  return 0;
+}
+
+}  // namespace varnetta

@@ -1,0 +1,170 @@
+#include "recognition/Sweep.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/ProcessingContext.h"
+#include "dsp/Kernel.h"
+#include "recognition/LogFiles.h"
+#include "recognition/LogLines.h"
+#include "recognition/PassVerdict.h"
+
+namespace varnetta {
+
+namespace {
+
+enum Requirement : unsigned {
+  kAlways = 0,
+  kFronts = 1u << 0,     // FrontAnalyse
+  kSmoothed = 1u << 1,   // FrontAliasing
+  kLevelsOnFronts = 1u << 2,  // FrontLevels
+  kStereo = 1u << 3,
+};
+
+enum class ParserKind { Edges, Levels };
+
+struct Pass {
+  unsigned needs;
+  ParserKind parser;
+  const char* label;
+  int channel;
+};
+
+// Every pass whose requirements hold runs, in this order; the first pass that
+// decodes a file decides its bytes and name, so edges take precedence.
+constexpr Pass kPasses[] = {
+    {kFronts, ParserKind::Edges, "Фронты:Левый", 3},
+    {kFronts | kSmoothed, ParserKind::Edges, "Фронты:Левый Г", 4},
+    {kFronts | kStereo, ParserKind::Edges, "Фронты:Правый", 5},
+    {kFronts | kSmoothed | kStereo, ParserKind::Edges, "Фронты:Правый Г", 6},
+    {kFronts | kStereo, ParserKind::Edges, "Фронты:Микс", 7},
+    {kFronts | kSmoothed | kStereo, ParserKind::Edges, "Фронты:Микс Г", 8},
+    {kAlways, ParserKind::Levels, "Уровни:Левый", 0},
+    {kFronts | kLevelsOnFronts, ParserKind::Levels, "Уровни:Левый Ф", 3},
+    {kFronts | kLevelsOnFronts | kSmoothed, ParserKind::Levels, "Уровни:Левый ФГ", 4},
+    {kStereo, ParserKind::Levels, "Уровни:Правый", 1},
+    {kStereo, ParserKind::Levels, "Уровни:Микс", 2},
+    {kFronts | kLevelsOnFronts | kStereo, ParserKind::Levels, "Уровни:Правый Ф", 5},
+    {kFronts | kLevelsOnFronts | kSmoothed | kStereo, ParserKind::Levels, "Уровни:Правый ФГ", 6},
+    {kFronts | kLevelsOnFronts | kStereo, ParserKind::Levels, "Уровни:Микс Ф", 7},
+    {kFronts | kLevelsOnFronts | kSmoothed | kStereo, ParserKind::Levels, "Уровни:Микс ФГ", 8},
+};
+
+// Convolutions of the conditioning, in their order: source, target, stereo only.
+struct Convolution {
+  int source;
+  int target;
+  bool stereoOnly;
+};
+constexpr Convolution kDerivatives[] = {{0, 3, false}, {1, 5, true}, {2, 7, true}};
+constexpr Convolution kSmoothings[] = {{3, 4, false}, {5, 6, true}, {7, 8, true}};
+
+// The impulse length for which the short fixed kernels replace the sine ones.
+constexpr std::int32_t kShortTunePeriod = 4;
+
+unsigned Enabled(const AppSettings& settings, bool stereo) {
+  unsigned enabled = 0;
+  if (settings.FrontAnalyse != 0) enabled |= kFronts;
+  if (settings.FrontAliasing != 0) enabled |= kSmoothed;
+  if (settings.FrontLevels != 0) enabled |= kLevelsOnFronts;
+  if (stereo) enabled |= kStereo;
+  return enabled;
+}
+
+// The rounded tuning impulse length of the first channel that has a tuning
+// sequence (left, then right and mix of a stereo recording), or -1.
+std::int32_t MeasureTunePeriod(ProcessingContext& context, bool stereo) {
+  const int candidates = stereo ? 3 : 1;
+  std::int32_t period = -1;
+  for (int channel = 0; channel < candidates && period < 1; ++channel) {
+    period = context.ampParser.MeasureTunePeriod(context.workClip.Channel(channel));
+  }
+  return period;
+}
+
+// Convolves the listed channels with the context's kernel; false when a stop
+// was requested after one of them.
+template <std::size_t N>
+bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, const char* stage) {
+  for (const Convolution& step : steps) {
+    if (step.stereoOnly && !stereo) continue;
+    ApplyKernel(context.kernel, context.workClip.Channel(step.source), context.workClip.DerivedChannel(step.target),
+                stage, context);
+    if (context.StopRequested()) return false;
+  }
+  return true;
+}
+
+// Builds the derivative and, when enabled, smoothed derivative channels.
+// False when a stop was requested.
+bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo) {
+  const bool shortPeriod = tunePeriod == kShortTunePeriod;
+  BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod,
+              context);
+  if (context.StopRequested()) return false;
+  if (!Convolve(context, kDerivatives, stereo, "Свёртка")) return false;
+  if (context.settings.FrontAliasing == 0) return true;
+  BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, context);
+  std::reverse(context.kernel.begin(), context.kernel.end());
+  if (context.StopRequested()) return false;
+  return Convolve(context, kSmoothings, stereo, "Сглаживание");
+}
+
+CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
+  if (kind == ParserKind::Edges) return context.frontParser;
+  return context.ampParser;
+}
+
+// One pass: the recognition with its report, then what its result leads to.
+void RecognizeAndSave(ProcessingContext& context, CWaveParserProto& parser, int channel, const char* label) {
+  static const std::vector<std::uint8_t> kNoData;
+  TapeFile record;
+  const bool recognised = parser.Recognize(record, context.workClip.Channel(channel),
+                                           context.recordingPath.string(), label);
+  ActOnRecognition(context, recognised, record, parser.data ? *parser.data : kNoData);
+}
+
+void WriteSummary(const ProcessingContext& context, const SweepPiece& piece) {
+  AppendToLogFile(context.recordingDir / kListLogFileName,
+                  ListLogEntry(context.recordingPath.string(), piece, context.savedTally, context.failureTally));
+  AppendToLogFile(RecordingLogPath(context.recordingDir, context.recordingPath),
+                  RecordingLogEntry(piece, context.savedTally, context.failureTally));
+}
+
+}  // namespace
+
+bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRecording, std::int32_t firstSample,
+              std::int32_t endSample) {
+  context.SetTapeFileNumber(fileNumber);
+  const bool stereo = context.workClip.ChannelCount() > 1;
+  const std::int32_t samples = context.workClip.SampleCount();
+  const AppSettings& settings = context.settings;
+
+  std::int32_t tunePeriod = kShortTunePeriod;
+  if (settings.FrontAnalyse != 0) {
+    tunePeriod = MeasureTunePeriod(context, stereo);
+    if (tunePeriod < 1) {
+      context.SetStage("Настроечная последовательность не найдена.");
+      AppendToLogFile(context.recordingDir / kListLogFileName,
+                      ListLogTuningNotFound(context.recordingPath.string()));
+      return true;
+    }
+  }
+  context.ShowAnalysisSizes(samples, tunePeriod);
+  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo)) return false;
+
+  const unsigned enabled = Enabled(settings, stereo);
+  for (const Pass& pass : kPasses) {
+    if ((pass.needs & enabled) != pass.needs) continue;
+    RecognizeAndSave(context, ParserFor(context, pass.parser), pass.channel, pass.label);
+    if (context.StopRequested()) return false;
+  }
+
+  WriteSummary(context, SweepPiece{fileNumber, wholeRecording, firstSample, endSample});
+  context.savedTally.clear();
+  context.failureTally.clear();
+  return true;
+}
+
+}  // namespace varnetta

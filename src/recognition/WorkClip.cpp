@@ -1,0 +1,33 @@
+#include "recognition/WorkClip.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace varnetta {
+
+void WorkClip::Assign(std::vector<SignalView> channels) { given_ = std::move(channels); }
+
+std::span<double> WorkClip::PrepareMix(std::int32_t samples) {
+  mix_.assign(static_cast<std::size_t>(std::max<std::int32_t>(samples, 0)), 0.0);
+  return mix_;
+}
+
+void WorkClip::AppendMix() { given_.emplace_back(mix_); }
+
+std::int32_t WorkClip::SampleCount() const {
+  return given_.empty() ? 0 : static_cast<std::int32_t>(given_.front().size());
+}
+
+std::span<double> WorkClip::DerivedChannel(int index) {
+  Signal& channel = derived_[static_cast<std::size_t>(index - kFirstDerived)];
+  // Every sample is overwritten by the convolution; only the length matters.
+  channel.resize(static_cast<std::size_t>(SampleCount()));
+  return channel;
+}
+
+SignalView WorkClip::Channel(int index) const {
+  if (index >= kFirstDerived) return derived_[static_cast<std::size_t>(index - kFirstDerived)];
+  return given_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace varnetta
