@@ -1,0 +1,72 @@
+#include "dsp/Convolution.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <type_traits>
+
+namespace varnetta {
+
+namespace {
+
+// Outputs computed together, one vector lane each, while the taps go by.
+constexpr std::size_t kBlock = 8;
+using FullBlock = std::integral_constant<std::size_t, kBlock>;
+
+bool Overlaps(SignalView source, std::span<const double> target) {
+  const std::less<const double*> before;
+  return !source.empty() && !target.empty() && before(source.data(), target.data() + target.size()) &&
+         before(target.data(), source.data() + source.size());
+}
+
+// An output near the start, where only the taps 0 .. i reach into the signal.
+double ConvolveHeadSample(std::span<const double> kernel, const double* source, std::size_t i) {
+  double sum = 0.0;
+  for (std::size_t k = 0; k <= i; ++k) sum += kernel[k] * source[i - k];
+  return sum;
+}
+
+// Outputs first .. first + count - 1, all of which see every tap
+// (first >= H - 1). The loop over outputs is the inner one: it vectorises
+// while each output still adds its own taps in increasing k. A FullBlock count
+// is a compile-time constant, which lets the compiler vectorise without a
+// scalar remainder.
+template <typename Count>
+void ConvolveSteadyRun(std::span<const double> kernel, const double* source, double* target, std::size_t first,
+                       Count count) {
+  double sums[kBlock];
+  for (std::size_t j = 0; j < count; ++j) sums[j] = 0.0;
+  for (std::size_t k = 0; k < kernel.size(); ++k) {
+    const double tap = kernel[k];
+    const double* window = source + (first - k);
+    for (std::size_t j = 0; j < count; ++j) sums[j] += tap * window[j];
+  }
+  for (std::size_t j = 0; j < count; ++j) target[first + j] = sums[j];
+}
+
+void ConvolveRange(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
+                   std::size_t end) {
+  const std::size_t steadyFrom = kernel.empty() ? 0 : kernel.size() - 1;
+  std::size_t i = begin;
+  for (; i < std::min(end, steadyFrom); ++i) target[i] = ConvolveHeadSample(kernel, source, i);
+  for (; end - i >= kBlock; i += kBlock) ConvolveSteadyRun(kernel, source, target, i, FullBlock{});
+  if (i < end) ConvolveSteadyRun(kernel, source, target, i, end - i);
+}
+
+}  // namespace
+
+void ApplyKernel(std::span<const double> kernel, SignalView source, std::span<double> target,
+                 std::string_view stageText, ProgressSink& progress) {
+  if (source.size() > static_cast<std::size_t>(kMaxSignalLength)) return;
+  if (target.size() < source.size() || Overlaps(source, target)) return;
+  const auto count = static_cast<std::int32_t>(source.size());
+  progress.ResetProgress(count);
+  progress.SetStage(stageText);
+  ProgressCountdown(count).ForEachChunk(progress, [&](std::int32_t begin, std::int32_t end) {
+    ConvolveRange(kernel, source.data(), target.data(), static_cast<std::size_t>(begin),
+                  static_cast<std::size_t>(end));
+  });
+}
+
+}  // namespace varnetta

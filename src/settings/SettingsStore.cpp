@@ -1,0 +1,185 @@
+#include "settings/SettingsStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <iterator>
+
+#include "common/TextFormat.h"
+#include "settings/NumberText.h"
+#include "settings/SettingsFile.h"
+
+namespace varnetta {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Far more than ten short values; a larger file is not one we wrote.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+// A stored text must fit, with its terminating zero, into 260 UTF-16 units.
+constexpr std::size_t kMaxTextUnits = 259;
+
+struct FlagValue {
+  const char* name;
+  std::int32_t AppSettings::*field;
+};
+
+// The flags in the order in which they are read and written.
+constexpr FlagValue kFlags[] = {
+    {"UseLongBinFormat", &AppSettings::UseLongBinFormat},
+    {"FrontAnalyse", &AppSettings::FrontAnalyse},
+    {"FrontAliasing", &AppSettings::FrontAliasing},
+    {"FrontLevels", &AppSettings::FrontLevels},
+    {"IgnoreCRC", &AppSettings::IgnoreCRC},
+    {"IgnoreErrors", &AppSettings::IgnoreErrors},
+    {"StoreWorkLog", &AppSettings::StoreWorkLog},
+    {"MultiFile", &AppSettings::MultiFile},
+};
+constexpr const char* kTuneScatter = "TuneScatter";
+constexpr const char* kDeltaImpulse = "DeltaImpulse";
+
+bool IsOurName(std::string_view name) {
+  return std::any_of(std::begin(kFlags), std::end(kFlags),
+                     [&](const FlagValue& flag) { return EqualsIgnoringCase(flag.name, name); }) ||
+         EqualsIgnoringCase(name, kTuneScatter) || EqualsIgnoringCase(name, kDeltaImpulse);
+}
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
+// UTF-8 (overlong forms and surrogates included).
+std::optional<std::size_t> Utf16Length(std::string_view text) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 1;
+    unsigned char secondLow = 0x80;
+    unsigned char secondHigh = 0xBF;
+    if (lead < 0x80) {
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) secondLow = 0xA0;
+      if (lead == 0xED) secondHigh = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) secondLow = 0x90;
+      if (lead == 0xF4) secondHigh = 0x8F;
+    } else {
+      return std::nullopt;
+    }
+    if (text.size() - i < length) return std::nullopt;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto byte = static_cast<unsigned char>(text[i + k]);
+      if (!IsContinuation(byte) || (k == 1 && (byte < secondLow || byte > secondHigh))) return std::nullopt;
+    }
+    units += length == 4 ? 2 : 1;
+    i += length;
+  }
+  return units;
+}
+
+// Accepts an absolute path only, as a relative one would depend on where the
+// program was started.
+std::optional<fs::path> AbsolutePathFromEnvironment(const char* variable) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  fs::path path(value);
+  if (!path.is_absolute()) return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+fs::path DefaultConfigHome() {
+  if (auto home = AbsolutePathFromEnvironment("XDG_CONFIG_HOME")) return *home;
+  if (auto home = AbsolutePathFromEnvironment("HOME")) return *home / ".config";
+  return {};
+}
+
+SettingsStore::SettingsStore(fs::path configHome) : configHome_(std::move(configHome)) {}
+
+void SettingsStore::BuildRegistryKeyPath() {
+  CloseSettingsKey();
+  registryKeyPath_ = "Software\\" + std::string(kCompanyKey) + "\\" + std::string(kProfileName);
+  filePath_.clear();
+  if (!configHome_.empty()) filePath_ = configHome_ / kCompanyKey / (std::string(kProfileName) + ".conf");
+}
+
+bool SettingsStore::OpenSettingsKey() {
+  CloseSettingsKey();
+  if (filePath_.empty()) return false;
+  std::error_code error;
+  if (fs::status(filePath_, error).type() == fs::file_type::not_found) {
+    // The key is created by the first save.
+    settingsKey_.emplace();
+    return true;
+  }
+  const std::optional<std::string> contents = ReadSmallFile(filePath_, kMaxFileBytes);
+  if (!contents) return false;
+  settingsKey_ = ParseSettingsSection(*contents, registryKeyPath_);
+  return true;
+}
+
+std::string SettingsStore::ReadSettingText(std::string_view name) const {
+  if (!settingsKey_) return {};
+  const auto entry = std::find_if(settingsKey_->begin(), settingsKey_->end(),
+                                  [&](const SettingsEntry& e) { return EqualsIgnoringCase(e.name, name); });
+  if (entry == settingsKey_->end()) return {};
+  const std::optional<std::size_t> units = Utf16Length(entry->text);
+  if (!units || *units > kMaxTextUnits) return {};
+  return entry->text.substr(0, entry->text.find('\0'));
+}
+
+std::int32_t SettingsStore::ParseBool(std::string_view text) {
+  return EqualsIgnoringCase(text, "Yes") || text == "1" ? 1 : 0;
+}
+
+void SettingsStore::LoadSettings(AppSettings& settings) {
+  try {
+    OpenSettingsKey();
+    for (const FlagValue& flag : kFlags) {
+      const std::string text = ReadSettingText(flag.name);
+      if (!text.empty()) settings.*flag.field = ParseBool(text);
+    }
+    if (const std::string text = ReadSettingText(kTuneScatter); !text.empty()) {
+      settings.TuneScatter = ParseLeadingInt(text);
+    }
+    if (std::string text = ReadSettingText(kDeltaImpulse); !text.empty()) {
+      settings.DeltaImpulse = ParseDeltaImpulse(text);
+      settings.DeltaImpulseText = std::move(text);
+    }
+  } catch (const std::exception&) {
+    // Settings that cannot be read are not worth stopping for: the rest keeps its values.
+  }
+  CloseSettingsKey();
+}
+
+std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& settings) const {
+  std::vector<SettingsEntry> entries;
+  for (const FlagValue& flag : kFlags) entries.push_back({flag.name, settings.*flag.field != 0 ? "Yes" : "No"});
+  entries.push_back({kTuneScatter, FormatText("%d", settings.TuneScatter)});
+  entries.push_back({kDeltaImpulse, settings.DeltaImpulseText});
+  for (const SettingsEntry& kept : *settingsKey_) {
+    if (!IsOurName(kept.name)) entries.push_back(kept);
+  }
+  return entries;
+}
+
+bool SettingsStore::SaveSettings(const AppSettings& settings) {
+  bool saved = false;
+  try {
+    if (OpenSettingsKey()) {
+      saved = ReplaceFileAtomically(filePath_, FormatSettingsSection(registryKeyPath_, EntriesToSave(settings)));
+    }
+  } catch (const std::exception&) {
+    // Settings that cannot be saved are not worth stopping for either.
+  }
+  CloseSettingsKey();
+  return saved;
+}
+
+}  // namespace varnetta

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/AppSettings.h"
+#include "settings/SettingsText.h"
+
+namespace varnetta {
+
+// The application's company key and profile name, which place its settings.
+inline constexpr std::string_view kCompanyKey = "Orlenvik";
+inline constexpr std::string_view kProfileName = "Varnetta";
+
+// The per-user configuration directory: $XDG_CONFIG_HOME when it is an
+// absolute path, else $HOME/.config when HOME is; empty when neither is.
+std::filesystem::path DefaultConfigHome();
+
+// Keeps AppSettings between runs in the text file
+// <configHome>/<company>/<profile>.conf, one section named after the key path
+// "Software\<company>\<profile>", one "Name=Text" line per value.
+//
+// Nothing here ever stops the program: a missing, unreadable or malformed
+// file reads as holding no values, a save that cannot be made leaves the old
+// file as it was, and no message is shown. A save replaces the file
+// atomically; it keeps the values of our section whose names it does not know,
+// and drops other sections and comments.
+class SettingsStore {
+ public:
+  // An empty configHome means there is no place for settings: nothing is read
+  // and nothing saved.
+  explicit SettingsStore(std::filesystem::path configHome);
+
+  // Composes the key path and the file's location from the company key and
+  // the profile name; until then the store reads and saves nothing.
+  void BuildRegistryKeyPath();
+  const std::string& RegistryKeyPath() const { return registryKeyPath_; }
+  const std::filesystem::path& FilePath() const { return filePath_; }
+
+  // Reads the stored values into the open key; a file that does not exist yet
+  // opens as an empty key. False (and no key) when the file cannot be used.
+  bool OpenSettingsKey();
+  // The stored text of a value of the open key, or an empty text when there
+  // is none, it is not valid UTF-8 or it is longer than 259 UTF-16 units.
+  // The text ends at its first NUL character.
+  std::string ReadSettingText(std::string_view name) const;
+  // 1 for "Yes" or "1" in any case, else 0.
+  static std::int32_t ParseBool(std::string_view text);
+
+  // Sets every field whose value is stored and not empty; the others keep
+  // what they hold.
+  void LoadSettings(AppSettings& settings);
+  // Writes all ten values; true when the file now holds them.
+  bool SaveSettings(const AppSettings& settings);
+
+ private:
+  void CloseSettingsKey() { settingsKey_.reset(); }
+  std::vector<SettingsEntry> EntriesToSave(const AppSettings& settings) const;
+
+  std::filesystem::path configHome_;
+  std::string registryKeyPath_;
+  std::filesystem::path filePath_;
+  // The values of the file while LoadSettings or SaveSettings runs.
+  std::optional<std::vector<SettingsEntry>> settingsKey_;
+};
+
+}  // namespace varnetta

@@ -1,0 +1,498 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/SettingsStore.h"
+
+namespace varnetta {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSectionLine[] = "[Software\\Orlenvik\\Varnetta]\n";
+
+constexpr char kDefaultFile[] =
+    "[Software\\Orlenvik\\Varnetta]\n"
+    "UseLongBinFormat=No\n"
+    "FrontAnalyse=Yes\n"
+    "FrontAliasing=Yes\n"
+    "FrontLevels=No\n"
+    "IgnoreCRC=No\n"
+    "IgnoreErrors=No\n"
+    "StoreWorkLog=No\n"
+    "MultiFile=No\n"
+    "TuneScatter=3\n"
+    "DeltaImpulse=0.3\n";
+
+const char* const kFlagNames[] = {"UseLongBinFormat", "FrontAnalyse", "FrontAliasing", "FrontLevels",
+                                  "IgnoreCRC",        "IgnoreErrors", "StoreWorkLog",  "MultiFile"};
+
+std::vector<std::int32_t> FlagsOf(const AppSettings& s) {
+  return {s.UseLongBinFormat, s.FrontAnalyse, s.FrontAliasing, s.FrontLevels,
+          s.IgnoreCRC,        s.IgnoreErrors, s.StoreWorkLog,  s.MultiFile};
+}
+
+void WriteFile(const fs::path& path, std::string_view text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class SettingsStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = testing::TempDir() + "settings_store_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::remove_all(home_, error);
+  }
+
+  fs::path ConfPath() const { return home_ / "Orlenvik" / "Varnetta.conf"; }
+
+  SettingsStore Store() const { return StoreAt(home_); }
+  static SettingsStore StoreAt(const fs::path& home) {
+    SettingsStore store(home);
+    store.BuildRegistryKeyPath();
+    return store;
+  }
+
+  AppSettings LoadFromFile(std::string_view text) {
+    WriteFile(ConfPath(), text);
+    AppSettings settings;
+    Store().LoadSettings(settings);
+    return settings;
+  }
+
+  std::vector<std::string> FilesBesideConf() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(ConfPath().parent_path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  fs::path home_;
+};
+
+TEST_F(SettingsStoreTest, PlacesTheFileAfterCompanyAndProfile) {
+  const SettingsStore store = Store();
+  EXPECT_EQ(store.RegistryKeyPath(), "Software\\Orlenvik\\Varnetta");
+  EXPECT_EQ(store.FilePath(), ConfPath());
+}
+
+TEST_F(SettingsStoreTest, FirstStartUsesTheDefaultsAndSavesThem) {
+  SettingsStore store = Store();
+  AppSettings settings;
+  store.LoadSettings(settings);
+  EXPECT_EQ(settings, AppSettings{});
+  EXPECT_FALSE(fs::exists(ConfPath())) << "loading creates nothing";
+
+  EXPECT_TRUE(store.SaveSettings(settings));
+  EXPECT_EQ(ReadFile(ConfPath()), kDefaultFile);
+  EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"});
+}
+
+TEST_F(SettingsStoreTest, SavesEveryFieldInItsTextForm) {
+  AppSettings settings;
+  settings.UseLongBinFormat = 1;
+  settings.FrontAnalyse = 0;
+  settings.FrontAliasing = 0;
+  settings.FrontLevels = 1;
+  settings.IgnoreCRC = 1;
+  settings.IgnoreErrors = 1;
+  settings.StoreWorkLog = 1;
+  settings.MultiFile = 7;  // any non-zero flag is stored as Yes
+  settings.TuneScatter = -12;
+  settings.DeltaImpulseText = " 0,45 ";
+  ASSERT_TRUE(Store().SaveSettings(settings));
+  EXPECT_EQ(ReadFile(ConfPath()), std::string(kSectionLine) +
+                                      "UseLongBinFormat=Yes\nFrontAnalyse=No\nFrontAliasing=No\nFrontLevels=Yes\n"
+                                      "IgnoreCRC=Yes\nIgnoreErrors=Yes\nStoreWorkLog=Yes\nMultiFile=Yes\n"
+                                      "TuneScatter=-12\nDeltaImpulse= 0,45 \n");
+  AppSettings loaded;
+  Store().LoadSettings(loaded);
+  settings.MultiFile = 1;
+  settings.DeltaImpulse = 0.45;
+  EXPECT_EQ(loaded, settings);
+}
+
+TEST(SettingsStoreParseBool, AcceptsYesAndOneInAnyCase) {
+  struct Case {
+    const char* text;
+    std::int32_t value;
+  };
+  const Case cases[] = {{"Yes", 1}, {"yes", 1}, {"YES", 1}, {"yEs", 1}, {"1", 1},     {"No", 0},   {"0", 0},
+                        {"true", 0}, {"", 0},   {" Yes", 0}, {"Yes ", 0}, {"01", 0}, {"Yess", 0}, {"Y", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(SettingsStore::ParseBool(c.text), c.value);
+  }
+}
+
+TEST_F(SettingsStoreTest, LoadsEveryFlagByItsText) {
+  struct Case {
+    const char* text;
+    std::optional<std::int32_t> value;  // nothing: each flag keeps its default
+  };
+  const Case cases[] = {{"yes", 1}, {"YES", 1}, {"1", 1}, {"No", 0}, {"0", 0}, {"true", 0}, {"", std::nullopt}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string file = kSectionLine;
+    for (const char* name : kFlagNames) file += std::string(name) + "=" + c.text + "\n";
+    const AppSettings loaded = LoadFromFile(file);
+    const std::vector<std::int32_t> expected =
+        c.value ? std::vector<std::int32_t>(8, *c.value) : FlagsOf(AppSettings{});
+    EXPECT_EQ(FlagsOf(loaded), expected);
+  }
+}
+
+TEST_F(SettingsStoreTest, LoadsTuneScatterByItsLeadingInteger) {
+  struct Case {
+    const char* text;
+    std::int32_t value;
+  };
+  const Case cases[] = {{"7abc", 7}, {"abc", 0}, {"-5", -5}, {"50", 50}, {"", 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(LoadFromFile(std::string(kSectionLine) + "TuneScatter=" + c.text + "\n").TuneScatter, c.value);
+  }
+}
+
+TEST_F(SettingsStoreTest, KeepsTheDeltaImpulseTextAsRead) {
+  struct Case {
+    const char* text;
+    double value;
+  };
+  const Case cases[] = {{"0,25", 0.25}, {"0.25", 0.25}, {"1e-1", 0.1}, {"abc", 0.0}, {" 0,5x", 0.5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string line = std::string("DeltaImpulse=") + c.text + "\n";
+    const AppSettings loaded = LoadFromFile(kSectionLine + line);
+    EXPECT_EQ(loaded.DeltaImpulseText, c.text);
+    EXPECT_DOUBLE_EQ(loaded.DeltaImpulse, c.value);
+    ASSERT_TRUE(Store().SaveSettings(loaded));
+    const std::string saved = ReadFile(ConfPath());
+    EXPECT_TRUE(saved.ends_with("\n" + line)) << saved;
+  }
+  const AppSettings empty = LoadFromFile(std::string(kSectionLine) + "DeltaImpulse=\n");
+  EXPECT_EQ(empty.DeltaImpulseText, "0.3");
+  EXPECT_EQ(empty.DeltaImpulse, 0.3);
+}
+
+TEST_F(SettingsStoreTest, MissingValuesLeaveTheFieldsAsTheyWere) {
+  WriteFile(ConfPath(), std::string(kSectionLine) + "FrontLevels=Yes\n");
+  AppSettings settings;
+  settings.MultiFile = 1;
+  settings.TuneScatter = 9;
+  Store().LoadSettings(settings);
+  EXPECT_EQ(settings.FrontLevels, 1);
+  EXPECT_EQ(settings.MultiFile, 1);
+  EXPECT_EQ(settings.TuneScatter, 9);
+}
+
+TEST_F(SettingsStoreTest, TextsLongerThan259Utf16UnitsReadAsEmpty) {
+  const std::string cyrillic = "ж";    // 2 bytes, 1 unit
+  const std::string emoji = "\xF0\x9F\x98\x80";  // 4 bytes, 2 units
+  auto repeat = [](const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"300 characters", "0.5" + std::string(297, '0'), false},
+      {"259 ASCII characters", "0.5" + std::string(256, '0'), true},
+      {"260 ASCII characters", "0.5" + std::string(257, '0'), false},
+      {"259 Cyrillic letters", "0.5" + repeat(cyrillic, 256), true},
+      {"260 Cyrillic letters", "0.5" + repeat(cyrillic, 257), false},
+      {"259 units with surrogate pairs", "0.5" + repeat(emoji, 128), true},
+      {"260 units with surrogate pairs", "0.5" + repeat(emoji, 128) + "x", false},
+      {"not UTF-8", "0.5\xC0\xAF", false},
+      {"an encoded surrogate", "0.5\xED\xA0\x80", false},
+      {"a cut sequence", "0.5\xE2\x82", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const AppSettings loaded = LoadFromFile(std::string(kSectionLine) + "DeltaImpulse=" + c.text + "\n");
+    EXPECT_EQ(loaded.DeltaImpulseText, c.kept ? c.text : "0.3");
+    EXPECT_EQ(loaded.DeltaImpulse, c.kept ? 0.5 : 0.3);
+  }
+}
+
+TEST_F(SettingsStoreTest, ReadsOnlyOurSectionLineByLine) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::int32_t multiFile;
+    std::int32_t frontAnalyse;
+  };
+  const Case cases[] = {
+      {"other sections are ignored",
+       "[Other]\nMultiFile=Yes\n[Software\\Orlenvik\\Varnetta]\nFrontAnalyse=No\n[Later]\nMultiFile=Yes\n", 0, 0},
+      {"values before any section are ignored", "MultiFile=Yes\n[Software\\Orlenvik\\Varnetta]\n", 0, 1},
+      {"CR LF line ends and a byte order mark", "\xEF\xBB\xBF[Software\\Orlenvik\\Varnetta]\r\nMultiFile=Yes\r\n", 1, 1},
+      {"no line end at the end", "[Software\\Orlenvik\\Varnetta]\nMultiFile=Yes", 1, 1},
+      {"names and section in another case", "[software\\orlenvik\\VARNETTA]\nmultifile=yes\nFRONTANALYSE=0\n", 1, 0},
+      {"the last line of a name counts", "[Software\\Orlenvik\\Varnetta]\nMultiFile=Yes\nMultiFile=No\n", 0, 1},
+      {"comments, blank and broken lines are skipped",
+       "[Software\\Orlenvik\\Varnetta]\n; MultiFile=Yes\n\n#x\ngarbage\n=Yes\nMultiFile=1\n", 1, 1},
+      {"blanks around a name make another name", "[Software\\Orlenvik\\Varnetta]\nMultiFile =Yes\n", 0, 1},
+      {"the section line must be exact", "[Software\\Orlenvik\\Varnetta] \nMultiFile=Yes\n", 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const AppSettings loaded = LoadFromFile(c.file);
+    EXPECT_EQ(loaded.MultiFile, c.multiFile);
+    EXPECT_EQ(loaded.FrontAnalyse, c.frontAnalyse);
+  }
+}
+
+TEST_F(SettingsStoreTest, ACorruptFileReadsAsNoValuesAndIsReplacedOnSave) {
+  using namespace std::string_literals;
+  std::string binary = "\x00\xFF\xFE[Software\\Orlenvik\\Varnetta\x00\nMulti\x01\x02=\xC3\n\x7F"s +
+                       "\0\0\0MultiFile=Yes\0\n"s;
+  for (int i = 0; i < 2000; ++i) binary += static_cast<char>((i * 7919) % 256);
+  const AppSettings loaded = LoadFromFile(binary);
+  EXPECT_EQ(loaded, AppSettings{});
+  EXPECT_TRUE(Store().SaveSettings(loaded));
+  EXPECT_EQ(ReadFile(ConfPath()), kDefaultFile);
+}
+
+TEST_F(SettingsStoreTest, AnOversizedFileIsLeftAlone) {
+  std::string huge = std::string(kSectionLine) + "MultiFile=Yes\n";
+  huge.resize((1 << 20) + 1, '\n');
+  EXPECT_EQ(LoadFromFile(huge).MultiFile, 0);
+  EXPECT_FALSE(Store().SaveSettings(AppSettings{}));
+  EXPECT_EQ(ReadFile(ConfPath()), huge);
+}
+
+TEST_F(SettingsStoreTest, KeepsUnknownValuesOfOurSectionOnSave) {
+  WriteFile(ConfPath(), "; note\n[Other]\nA=1\n[Software\\Orlenvik\\Varnetta]\nLaterOption=x\\ty\nmultifile=Yes\n"
+                        "Extra=\n");
+  SettingsStore store = Store();
+  AppSettings settings;
+  store.LoadSettings(settings);
+  EXPECT_EQ(settings.MultiFile, 1);
+  ASSERT_TRUE(store.SaveSettings(settings));
+  std::string expected = kDefaultFile;
+  expected.replace(expected.find("MultiFile=No"), 12, "MultiFile=Yes");
+  EXPECT_EQ(ReadFile(ConfPath()), expected + "LaterOption=x\\ty\nExtra=\n");
+}
+
+TEST_F(SettingsStoreTest, ControlCharactersAreEscapedSoNoOtherValueChanges) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string stored;
+    std::string read;
+  };
+  const Case cases[] = {
+      {"line feed", "0,3\nMultiFile=Yes", "0,3\\nMultiFile=Yes", "0,3\nMultiFile=Yes"},
+      {"carriage return and tab", "0.4\r\t", "0.4\\r\\t", "0.4\r\t"},
+      {"backslash", "0.5\\n", "0.5\\\\n", "0.5\\n"},
+      {"other controls", "0.6\x01\x1B\x7F", "0.6\\x01\\x1B\\x7F", "0.6\x01\x1B\x7F"},
+      {"section line", "\n[Other]\n", "\\n[Other]\\n", "\n[Other]\n"},
+      {"a zero ends the text", std::string("0.7\0tail", 8), "0.7\\x00tail", "0.7"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AppSettings settings;
+    settings.DeltaImpulseText = c.text;
+    ASSERT_TRUE(Store().SaveSettings(settings));
+    const std::string file = ReadFile(ConfPath());
+    EXPECT_TRUE(file.ends_with("\nTuneScatter=3\nDeltaImpulse=" + c.stored + "\n")) << file;
+    AppSettings loaded;
+    Store().LoadSettings(loaded);
+    EXPECT_EQ(loaded.DeltaImpulseText, c.read);
+    EXPECT_EQ(loaded.MultiFile, 0);
+    EXPECT_EQ(loaded.TuneScatter, 3);
+  }
+}
+
+TEST_F(SettingsStoreTest, UnknownEscapesStayAsWritten) {
+  const AppSettings loaded = LoadFromFile(std::string(kSectionLine) + "DeltaImpulse=0\\,3\\x4\\q\\\n");
+  EXPECT_EQ(loaded.DeltaImpulseText, "0\\,3\\x4\\q\\");
+}
+
+TEST_F(SettingsStoreTest, AConfigDirectoryThatCannotExistChangesNothing) {
+  const std::string content = "not a directory\n";
+  struct Case {
+    const char* name;
+    fs::path file;  // the regular file that stands in the way
+    fs::path home;
+  };
+  const Case cases[] = {
+      {"the config home is a file", home_ / "home-file", home_ / "home-file"},
+      {"the company directory is a file", home_ / "h2" / "Orlenvik", home_ / "h2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(c.file, content);
+    SettingsStore store = StoreAt(c.home);
+    AppSettings settings;
+    settings.TuneScatter = 5;
+    store.LoadSettings(settings);
+    EXPECT_EQ(settings.TuneScatter, 5);
+    EXPECT_FALSE(store.SaveSettings(settings));
+    EXPECT_EQ(ReadFile(c.file), content);
+  }
+}
+
+TEST_F(SettingsStoreTest, AFileThatIsADirectoryIsLeftAlone) {
+  fs::create_directories(ConfPath() / "inside");
+  SettingsStore store = Store();
+  AppSettings settings;
+  store.LoadSettings(settings);
+  EXPECT_EQ(settings, AppSettings{});
+  EXPECT_FALSE(store.SaveSettings(settings));
+  EXPECT_TRUE(fs::is_directory(ConfPath() / "inside"));
+  EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"}) << "no temporary file left";
+}
+
+TEST_F(SettingsStoreTest, ASaveReplacesTheOldFileWhole) {
+  WriteFile(ConfPath(), std::string(kSectionLine) + "MultiFile=Yes\nTuneScatter=8\n");
+  AppSettings settings;
+  SettingsStore store = Store();
+  store.LoadSettings(settings);
+  settings.MultiFile = 0;
+  ASSERT_TRUE(store.SaveSettings(settings));
+  std::string expected = kDefaultFile;
+  expected.replace(expected.find("TuneScatter=3"), 13, "TuneScatter=8");
+  EXPECT_EQ(ReadFile(ConfPath()), expected);
+  EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"});
+}
+
+// Makes writes to regular files fail beyond a few bytes, as a full disk
+// would, even for root.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  sighandler_t previousHandler_ = SIG_DFL;
+};
+
+TEST_F(SettingsStoreTest, AFailedSaveLeavesTheOldFileIntact) {
+  const std::string old = std::string(kSectionLine) + "MultiFile=Yes\nTuneScatter=8\n";
+  WriteFile(ConfPath(), old);
+  bool saved = true;
+  {
+    const FileSizeLimit limit(16);
+    saved = Store().SaveSettings(AppSettings{});
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(ReadFile(ConfPath()), old);
+  EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"}) << "no temporary file left";
+}
+
+TEST(SettingsStoreWithoutAPlace, ReadsNothingAndSavesNothing) {
+  struct Case {
+    const char* name;
+    bool built;
+  };
+  for (const Case& c : {Case{"no config home", true}, Case{"key path not built", false}}) {
+    SCOPED_TRACE(c.name);
+    SettingsStore store(c.built ? fs::path() : fs::path(testing::TempDir()) / "unused-config-home");
+    if (c.built) store.BuildRegistryKeyPath();
+    EXPECT_FALSE(store.OpenSettingsKey());
+    EXPECT_EQ(store.ReadSettingText("MultiFile"), "");
+    AppSettings settings;
+    store.LoadSettings(settings);
+    EXPECT_EQ(settings, AppSettings{});
+    EXPECT_FALSE(store.SaveSettings(settings));
+  }
+  EXPECT_FALSE(fs::exists(fs::path(testing::TempDir()) / "unused-config-home"));
+}
+
+TEST_F(SettingsStoreTest, ReadSettingTextNeedsAnOpenKey) {
+  WriteFile(ConfPath(), std::string(kSectionLine) + "MultiFile=Yes\n");
+  SettingsStore store = Store();
+  EXPECT_EQ(store.ReadSettingText("MultiFile"), "");
+  ASSERT_TRUE(store.OpenSettingsKey());
+  EXPECT_EQ(store.ReadSettingText("MultiFile"), "Yes");
+  EXPECT_EQ(store.ReadSettingText("MULTIFILE"), "Yes");
+  EXPECT_EQ(store.ReadSettingText("TuneScatter"), "");
+  AppSettings settings;
+  store.LoadSettings(settings);
+  EXPECT_EQ(store.ReadSettingText("MultiFile"), "") << "the load closes the key";
+}
+
+// Sets or clears an environment variable for one scope.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    Apply(value);
+  }
+  ~ScopedEnvironment() { Apply(old_ ? old_->c_str() : nullptr); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  void Apply(const char* value) {
+    if (value) {
+      setenv(name_, value, 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(DefaultConfigHome, FollowsXdgConfigHomeThenHome) {
+  struct Case {
+    const char* xdg;
+    const char* home;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/cfg", "/home/u", "/cfg"},          {nullptr, "/home/u", "/home/u/.config"},
+      {"", "/home/u", "/home/u/.config"},   {"relative/cfg", "/home/u", "/home/u/.config"},
+      {nullptr, nullptr, ""},               {nullptr, "", ""},
+      {"relative", "relative-home", ""},    {"/cfg", nullptr, "/cfg"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.xdg ? c.xdg : "(unset)") << ", " << (c.home ? c.home : "(unset)"));
+    const ScopedEnvironment xdg("XDG_CONFIG_HOME", c.xdg);
+    const ScopedEnvironment home("HOME", c.home);
+    EXPECT_EQ(DefaultConfigHome(), fs::path(c.expected));
+  }
+}
+
+}  // namespace
+}  // namespace varnetta
