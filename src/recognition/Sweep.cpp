@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ProcessingContext.h"
+#include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
