@@ -1,5 +1,3 @@
-#include "app/ProcessingContext.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/ProcessingContext.h"
 #include "common/Progress.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"

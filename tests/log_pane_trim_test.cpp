@@ -1,9 +1,9 @@
-#include "app/LogPaneTrim.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+
+#include "app/LogPaneTrim.h"
 
 namespace varnetta {
 namespace {

@@ -31,8 +31,7 @@ TEST(LogText, StoresWindows1251WithOneCrLfPerLineEnd) {
       {"ASCII", "Files: 3, %o", "Files: 3, %o"},
       {"Cyrillic", "Ошибка КС.", "\xCE\xF8\xE8\xE1\xEA\xE0 \xCA\xD1."},
       {"first and last letter", "Ая", "\xC0\xFF"},
-      {"letters and signs of the upper half", "ЁёЂї№€™—\u00A0¶",
-       "\xA8\xB8\x80\xBF\xB9\x88\x99\x97\xA0\xB6"},
+      {"letters and signs of the upper half", "ЁёЂї№€™—\u00A0¶", "\xA8\xB8\x80\xBF\xB9\x88\x99\x97\xA0\xB6"},
       {"pseudographics the code page lacks", "A┴B■C", "A?B?C"},
       {"a character beyond the BMP", "x\U0001F600y", "x?y"},
       {"bare line feeds", "a\nb\n\n", "a\r\nb\r\n\r\n"},
@@ -40,8 +39,14 @@ TEST(LogText, StoresWindows1251WithOneCrLfPerLineEnd) {
       {"CR LF inside and at the end", "Канал 1\r\nКанал 2\r\n", "\xCA\xE0\xED\xE0\xEB 1\r\n\xCA\xE0\xED\xE0\xEB 2\r\n"},
       {"a lone CR is kept", "a\rb\r", "a\rb\r"},
       {"CR before CR LF", "a\r\r\n", "a\r\r\n"},
-      {"invalid bytes", "a\xFF" "b\xC0\xAF" "c", "a?b??c"},
-      {"a surrogate", "\xED\xA0\x80!", "???" "!"},
+      {"invalid bytes",
+       "a\xFF"
+       "b\xC0\xAF"
+       "c",
+       "a?b??c"},
+      {"a surrogate", "\xED\xA0\x80!",
+       "???"
+       "!"},
       {"a truncated sequence at the end", "я\xD1", "\xFF?"},
       {"empty", "", ""},
   };

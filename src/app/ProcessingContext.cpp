@@ -6,6 +6,9 @@
 
 namespace varnetta {
 
+// The reporter is never called with stageMutex_ held: a front end may wait for
+// its window thread, which may be reading the stage at that moment.
+
 void ProcessingContext::SetStage(std::string_view text) {
   std::lock_guard lock(stageMutex_);
   stage_.stageText.assign(text);

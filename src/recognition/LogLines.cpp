@@ -20,13 +20,9 @@ std::string ListLogTuningNotFound(std::string_view recordingPath) {
   return std::string(recordingPath) + ":\t" + std::string(kTuningNotFound) + "\n";
 }
 
-std::string ListLogRecordingHead(std::string_view recordingPath) {
-  return std::string(recordingPath) + ":\t";
-}
+std::string ListLogRecordingHead(std::string_view recordingPath) { return std::string(recordingPath) + ":\t"; }
 
-std::string ListLogRecordingLine(std::string_view recordingPath) {
-  return std::string(recordingPath) + "\n";
-}
+std::string ListLogRecordingLine(std::string_view recordingPath) { return std::string(recordingPath) + "\n"; }
 
 std::string ListLogSegmentHead(std::int32_t fileNumber, std::int32_t firstSample, std::int32_t endSample) {
   return FormatText("\t(%02d, %9d, %9d):\t", fileNumber, firstSample, endSample);

@@ -18,9 +18,9 @@ constexpr std::string_view kSavedInSpiteOfErrors = "Неверно опозна�
 constexpr std::string_view kNotSaved = "Ошибка сохранения файла.\r\n";
 
 struct Verdict {
-  std::string_view message;           // stage text and work-log line
+  std::string_view message;                    // stage text and work-log line
   std::optional<std::string_view> saveSuffix;  // nothing: not saved
-  std::string_view savedMessage;
+  std::string_view savedMessage;               // after a save that wrote or repeated
   bool countsAsFailure;
 };
 

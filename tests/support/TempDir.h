@@ -30,8 +30,7 @@ class TempDir {
                                      std::filesystem::perm_options::add, ignored);
       }
     }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
   TempDir(const TempDir&) = delete;
@@ -54,11 +53,20 @@ inline void WriteFileBytes(const std::filesystem::path& file, std::string_view b
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Every file name in the directory with its content, sorted by name.
+// Every name in the directory with the file's content ("<dir>" for a
+// directory, "<link> target" for a link), sorted by name.
 inline std::vector<std::pair<std::string, std::string>> DirectoryContents(const std::filesystem::path& dir) {
   std::vector<std::pair<std::string, std::string>> contents;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    contents.emplace_back(entry.path().filename().string(), ReadFileBytes(entry.path()));
+    std::string content;
+    if (entry.is_symlink()) {
+      content = "<link> " + std::filesystem::read_symlink(entry.path()).string();
+    } else if (entry.is_directory()) {
+      content = "<dir>";
+    } else {
+      content = ReadFileBytes(entry.path());
+    }
+    contents.emplace_back(entry.path().filename().string(), std::move(content));
   }
   std::sort(contents.begin(), contents.end());
   return contents;
