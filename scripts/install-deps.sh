@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   sox
+  clang libclang-rt-14-dev
 )
 
 missing=()
