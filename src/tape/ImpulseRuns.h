@@ -59,19 +59,24 @@ struct EdgeSides {
   }
 };
 
-// End of the impulse measured from i < n: skip to its first side, then a run
-// of that side and a run of the other. n when the signal ends before the
-// impulse is complete (an advance that reaches n fails the impulse).
+// Where an impulse lies: its first side starts at begin, the impulse ends
+// before end. end is n when the signal ends before the impulse is complete
+// (an advance that reaches n fails the impulse).
+struct ImpulseSpan {
+  std::size_t begin;
+  std::size_t end;
+};
+
+// The impulse measured from i < n: skip to its first side, then a run of
+// that side and a run of the other.
 template <class Sides>
-std::size_t ImpulseEnd(const Sides& sides, std::size_t i, std::size_t n, bool inverse) {
+ImpulseSpan FindImpulse(const Sides& sides, std::size_t i, std::size_t n, bool inverse) {
   if (inverse) {
-    i = sides.HighEnd(i, n);
-    i = sides.LowEnd(i, n);
-    return sides.HighEnd(i, n);
+    const std::size_t begin = sides.HighEnd(i, n);
+    return {begin, sides.HighEnd(sides.LowEnd(begin, n), n)};
   }
-  i = sides.LowEnd(i, n);
-  i = sides.HighEnd(i, n);
-  return sides.LowEnd(i, n);
+  const std::size_t begin = sides.LowEnd(i, n);
+  return {begin, sides.LowEnd(sides.HighEnd(begin, n), n)};
 }
 
 struct MarkerHalfWave {

@@ -10,9 +10,9 @@ std::int32_t CWaveParserAmp::NextImpulse(SignalView signal, std::int32_t& cursor
   const std::size_t n = UsableLength(signal);
   const std::size_t start = StartIndex(cursor);
   if (start >= n) return -1;
-  const std::size_t end = ImpulseEnd(LevelSides{signal.data(), level}, start, n, inverse);
-  cursor = static_cast<std::int32_t>(end);
-  return end == n ? -1 : static_cast<std::int32_t>(end - start);
+  const ImpulseSpan impulse = FindImpulse(LevelSides{signal.data(), level}, start, n, inverse);
+  cursor = static_cast<std::int32_t>(impulse.end);
+  return impulse.end == n ? -1 : static_cast<std::int32_t>(impulse.end - impulse.begin);
 }
 
 bool CWaveParserAmp::FindFirstMarker(SignalView signal) {

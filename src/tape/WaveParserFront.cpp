@@ -10,10 +10,10 @@ std::int32_t CWaveParserFront::NextImpulse(SignalView signal, std::int32_t& curs
   const std::size_t n = UsableLength(signal);
   const std::size_t start = StartIndex(cursor);
   if (start >= n) return -1;
-  const std::size_t end = ImpulseEnd(EdgeSides{signal.data()}, start, n, inverse);
-  if (end == n) return -1;
-  cursor = static_cast<std::int32_t>(end);
-  return static_cast<std::int32_t>(end - start);
+  const ImpulseSpan impulse = FindImpulse(EdgeSides{signal.data()}, start, n, inverse);
+  if (impulse.end == n) return -1;
+  cursor = static_cast<std::int32_t>(impulse.end);
+  return static_cast<std::int32_t>(impulse.end - impulse.begin);
 }
 
 bool CWaveParserFront::FindFirstMarker(SignalView signal) {
