@@ -221,13 +221,11 @@ TEST(ReadBit, JudgesTheDataImpulseByBothBounds) {
     int bit;
   };
   const Case cases[] = {
-      {13, false, 0},  // too short
-      {14, true, 0},   // exactly (1 - a) T
-      {25, true, 0},
-      {26, true, 1},   // exactly (1 + a) T
-      {51, true, 1},
-      {52, false, 0},  // exactly (2 + 2a) T: a marker
-      {120, false, 0}, // finish
+      {13, false, 0},                   // too short
+      {14, true, 0},                    // exactly (1 - a) T
+      {25, true, 0},   {26, true, 1},   // exactly (1 + a) T
+      {51, true, 1},   {52, false, 0},  // exactly (2 + 2a) T: a marker
+      {120, false, 0},                  // finish
   };
   AppSettings settings;
   for (const ParserKind& kind : kParsers) {
@@ -344,8 +342,8 @@ TEST(FindSequence, RunToTheLastSampleIsNotFound) {
       auto parser = kind.make(settings);
       std::int32_t start = -1;
       std::int32_t length = -1;
-      EXPECT_FALSE(parser->FindSequence(kind.runs(ImpulseRuns(10, 3000)), 2048, c.restoreOnEnd, start,
-                                        length));
+      EXPECT_FALSE(
+          parser->FindSequence(kind.runs(ImpulseRuns(10, 3000)), 2048, c.restoreOnEnd, start, length));
       EXPECT_EQ(start, -1);
       EXPECT_EQ(parser->position, kind.keepsEveryAdvance ? c.ampPosition : c.frontPosition);
     }
@@ -357,8 +355,12 @@ TEST(FindSequence, IrregularImpulseRestartsTheRun) {
   settings.TuneScatter = 3;
   CWaveParserAmp parser(settings);
   // Impulses 10, 13 (regular: differs by 3), 17 (irregular), then 7 of 16.
-  const Signal signal = SquareRuns(Join(
-      {ImpulseRuns(10, 1), ImpulseRuns(13, 1), ImpulseRuns(17, 1), ImpulseRuns(16, 7), ImpulseRuns(40, 1), {1}}));
+  const Signal signal = SquareRuns(Join({ImpulseRuns(10, 1),
+                                         ImpulseRuns(13, 1),
+                                         ImpulseRuns(17, 1),
+                                         ImpulseRuns(16, 7),
+                                         ImpulseRuns(40, 1),
+                                         {1}}));
   parser.lastLength = 10;
   std::int32_t start = -1;
   std::int32_t length = -1;

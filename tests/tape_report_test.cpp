@@ -140,9 +140,9 @@ TEST(RecognitionReport, InvertedRecordingSaysSo) {
   // the marker on the inverse polarity measures the written impulses.
   const TapeFile& record = got.record;
   EXPECT_EQ(record.tuneEnd, layout.firstMarker - kPeriod / 2);
-  const auto expected = Concat(
-      Concat(Head(), {FormatText("начало: %d длина: %d\r\n", record.tuneStart, record.tuneEnd - record.tuneStart)}),
-      ReportFromFirstMarker(layout, record.tuneEnd, true));
+  const auto expected = Concat(Concat(Head(), {FormatText("начало: %d длина: %d\r\n", record.tuneStart,
+                                                          record.tuneEnd - record.tuneStart)}),
+                               ReportFromFirstMarker(layout, record.tuneEnd, true));
   EXPECT_EQ(got.report, expected);
   EXPECT_EQ(*parser.data, written.data);
 }
@@ -183,8 +183,8 @@ TEST(RecognitionReport, EndsWithTheFailureOfTheStageThatWasCut) {
        "Поиск второго маркера.\r\nСинхро: ", fixed("не найдена.\r\n")},
       {"second marker", [](const TapeFileLayout& l) { return l.secondMarker + 4 * kPeriod + 3; },
        "Второй маркер: ", fixed("не найден.\r\n")},
-      {"header", [](const TapeFileLayout& l) { return l.header + 50 * kPeriod; }, "Чтение заголовка: ",
-       errorAt},
+      {"header", [](const TapeFileLayout& l) { return l.header + 50 * kPeriod; },
+       "Чтение заголовка: ", errorAt},
       {"third sync", [](const TapeFileLayout& l) { return l.sync3Start + 5 * kPeriod; },
        "Поиск третьего маркера.\r\nСинхро: ", fixed("не найдена.\r\n")},
       {"third marker", [](const TapeFileLayout& l) { return l.thirdMarker + 4 * kPeriod + 3; },
@@ -200,7 +200,8 @@ TEST(RecognitionReport, EndsWithTheFailureOfTheStageThatWasCut) {
     SCOPED_TRACE(c.stage);
     const std::int64_t cut = c.cut(layout);
     CWaveParserAmp parser(settings);
-    const Recognition got = Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(cut)));
+    const Recognition got =
+        Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(cut)));
     EXPECT_FALSE(got.result);
     ASSERT_GE(got.report.size(), 3U);
     EXPECT_EQ(got.report.back(), c.failure(layout, parser.position));
@@ -232,7 +233,8 @@ TEST(RecognitionReport, FailedBitPutsThePositionBackToItsStart) {
   const TapeFileLayout& layout = signal.layouts[0];
   // Into the third name byte (0xEF): its first three bits are read, the
   // fourth is cut.
-  const std::int64_t fourthBit = layout.header + BitSamples({0x00, 0x02, 0x2C, 0x01, 0xF0, 0xF2}) + 3 * 3 * kPeriod;
+  const std::int64_t fourthBit =
+      layout.header + BitSamples({0x00, 0x02, 0x2C, 0x01, 0xF0, 0xF2}) + 3 * 3 * kPeriod;
   AppSettings settings;
   CWaveParserAmp parser(settings);
   const Recognition got =
@@ -274,7 +276,8 @@ TEST(RecognitionReport, ZeroLengthFailsAfterTheThirdMarkerAndKeepsEarlierData) {
   const Recognition got = Recognize(parser, signal.samples);
   EXPECT_FALSE(got.result);
   ASSERT_GE(got.report.size(), 2U);
-  EXPECT_EQ(got.report[got.report.size() - 2], FormatText("найден. Данные с %d\r\n", At(signal.layouts[0].data)));
+  EXPECT_EQ(got.report[got.report.size() - 2],
+            FormatText("найден. Данные с %d\r\n", At(signal.layouts[0].data)));
   EXPECT_EQ(got.report.back(), "Ошибка в заголовке - нулевая длина.\r\n");
   EXPECT_EQ(got.record.length, 0);
   EXPECT_EQ(parser.data, first.data);

@@ -24,7 +24,8 @@ std::unique_ptr<CWaveParserProto> MakeParser(Parser parser, const AppSettings& s
 // Name bytes 16 k .. 16 k + 15, so that the rows together cover every byte value.
 TapeName NameBlock(int k) {
   TapeName name;
-  for (std::size_t i = 0; i < name.size(); ++i) name[i] = static_cast<std::uint8_t>(16 * k + static_cast<int>(i));
+  for (std::size_t i = 0; i < name.size(); ++i)
+    name[i] = static_cast<std::uint8_t>(16 * k + static_cast<int>(i));
   return name;
 }
 
@@ -55,22 +56,14 @@ struct RoundTrip {
 };
 
 const RoundTrip kRoundTrips[] = {
-    {Parser::kLevel, 4.0, false, 0.0, 0.0, 1},
-    {Parser::kLevel, 4.5, true, 0.1, 0.0, 37},
-    {Parser::kLevel, 5.25, false, 0.2, 0.0, 300},
-    {Parser::kLevel, 6.0, true, 0.25, 0.0, 1000},
-    {Parser::kLevel, 8.0, false, 0.25, 0.05, 4000},
-    {Parser::kLevel, 11.3, true, 0.25, 0.04, 2500},
-    {Parser::kLevel, 17.75, false, 0.25, 0.03, 999},
-    {Parser::kLevel, 25.0, true, 0.25, 0.02, 3000},
-    {Parser::kLevel, 40.0, false, 0.25, 0.015, 5000},
-    {Parser::kEdge, 4.0, false, 0.0, 0.0, 17},
-    {Parser::kEdge, 5.5, true, 0.1, 0.0, 256},
-    {Parser::kEdge, 8.0, false, 0.25, 0.0, 1024},
-    {Parser::kEdge, 12.4, true, 0.25, 0.0, 3000},
-    {Parser::kEdge, 20.0, false, 0.25, 0.0, 777},
-    {Parser::kEdge, 33.3, true, 0.25, 0.0, 2048},
-    {Parser::kEdge, 40.0, false, 0.25, 0.0, 4000},
+    {Parser::kLevel, 4.0, false, 0.0, 0.0, 1},        {Parser::kLevel, 4.5, true, 0.1, 0.0, 37},
+    {Parser::kLevel, 5.25, false, 0.2, 0.0, 300},     {Parser::kLevel, 6.0, true, 0.25, 0.0, 1000},
+    {Parser::kLevel, 8.0, false, 0.25, 0.05, 4000},   {Parser::kLevel, 11.3, true, 0.25, 0.04, 2500},
+    {Parser::kLevel, 17.75, false, 0.25, 0.03, 999},  {Parser::kLevel, 25.0, true, 0.25, 0.02, 3000},
+    {Parser::kLevel, 40.0, false, 0.25, 0.015, 5000}, {Parser::kEdge, 4.0, false, 0.0, 0.0, 17},
+    {Parser::kEdge, 5.5, true, 0.1, 0.0, 256},        {Parser::kEdge, 8.0, false, 0.25, 0.0, 1024},
+    {Parser::kEdge, 12.4, true, 0.25, 0.0, 3000},     {Parser::kEdge, 20.0, false, 0.25, 0.0, 777},
+    {Parser::kEdge, 33.3, true, 0.25, 0.0, 2048},     {Parser::kEdge, 40.0, false, 0.25, 0.0, 4000},
 };
 
 TEST(TapeRoundTrip, DecodesWhatWasWritten) {

@@ -28,7 +28,8 @@ TEST(TapeSignalWriter, RefusesWhatCannotBeWritten) {
       {"jitter above an eighth of T", [](TapeSignalOptions& o, TapeRecord&) { o.jitter = 16.0 / 8 + 0.01; }},
       {"negative jitter", [](TapeSignalOptions& o, TapeRecord&) { o.jitter = -0.1; }},
       {"more than 65535 bytes", [](TapeSignalOptions&, TapeRecord& r) { r.data.resize(65536); }},
-      {"longer than 2^31 - 1 samples", [](TapeSignalOptions& o, TapeRecord&) { o.trailingSilence = 1LL << 31; }},
+      {"longer than 2^31 - 1 samples",
+       [](TapeSignalOptions& o, TapeRecord&) { o.trailingSilence = 1LL << 31; }},
       {"longer through the period", [](TapeSignalOptions& o, TapeRecord&) { o.period = 1e9; }},
   };
   for (const Case& c : cases) {
@@ -73,8 +74,10 @@ TEST(TapeSignalWriter, LaysTheElementsOutInOrder) {
   near(l.finish, 2 * 8 * 2 + 2 /* checksum 10 */, l.checksum);
   near(l.end, 8 + 1, l.finish);
   EXPECT_EQ(static_cast<std::int64_t>(signal->samples.size()), l.end + 44);
-  EXPECT_TRUE(std::all_of(signal->samples.begin(), signal->samples.begin() + 33, [](double s) { return s == 0.0; }));
-  EXPECT_TRUE(std::all_of(signal->samples.end() - 44, signal->samples.end(), [](double s) { return s == 0.0; }));
+  EXPECT_TRUE(
+      std::all_of(signal->samples.begin(), signal->samples.begin() + 33, [](double s) { return s == 0.0; }));
+  EXPECT_TRUE(
+      std::all_of(signal->samples.end() - 44, signal->samples.end(), [](double s) { return s == 0.0; }));
   // Inside the file no sample lies on the line, none beyond the amplitude.
   EXPECT_TRUE(std::none_of(signal->samples.begin() + 33, signal->samples.end() - 44,
                            [&](double s) { return s == 0.0 || std::abs(s) > options.amplitude; }));
@@ -91,7 +94,8 @@ TEST(TapeSignalWriter, InvertedIsTheNegatedSignal) {
   const auto inverted = WriteTapeSignal({&record, 1}, options);
   ASSERT_TRUE(direct && inverted);
   ASSERT_EQ(direct->samples.size(), inverted->samples.size());
-  for (std::size_t i = 0; i < direct->samples.size(); ++i) ASSERT_EQ(inverted->samples[i], -direct->samples[i]) << i;
+  for (std::size_t i = 0; i < direct->samples.size(); ++i)
+    ASSERT_EQ(inverted->samples[i], -direct->samples[i]) << i;
 }
 
 TEST(TapeSignalWriter, JitterRepeatsWithItsSeed) {

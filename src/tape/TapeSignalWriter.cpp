@@ -47,8 +47,7 @@ double SampleBound(std::span<const TapeRecord> records, const TapeSignalOptions&
 class Pen {
  public:
   Pen(const TapeSignalOptions& options, Signal& out)
-      : options_(options), out_(out), random_(options.jitterSeed),
-        highSign_(options.inverted ? -1.0 : 1.0) {}
+      : options_(options), out_(out), random_(options.jitterSeed), highSign_(options.inverted ? -1.0 : 1.0) {}
 
   std::int64_t SampleIndex() const { return static_cast<std::int64_t>(out_.size()); }
 

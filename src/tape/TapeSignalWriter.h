@@ -21,16 +21,16 @@ struct TapeRecord {
 // How the tape signal is written. Times are in samples; the impulse period
 // may be fractional, the transitions then fall between samples.
 struct TapeSignalOptions {
-  double period = 16.0;               // T: the length of a tuning impulse
-  std::int32_t tuneImpulses = 4096;   // tuning sequence of each file
-  std::int32_t syncImpulses = 16;     // each sync sequence before the second and third marker
-  bool inverted = false;              // every sample negated
-  double amplitude = 0.5;             // peak value of a half-wave
-  std::int64_t leadingSilence = 0;    // samples of 0.0 before the first file
-  std::int64_t trailingSilence = 0;   // after the last file
-  std::int64_t gapSilence = 0;        // between two files
-  double jitter = 0.0;                // each half-wave longer or shorter by up to this many samples
-  std::uint32_t jitterSeed = 1;       // the jitter is pseudo-random but repeatable
+  double period = 16.0;              // T: the length of a tuning impulse
+  std::int32_t tuneImpulses = 4096;  // tuning sequence of each file
+  std::int32_t syncImpulses = 16;    // each sync sequence before the second and third marker
+  bool inverted = false;             // every sample negated
+  double amplitude = 0.5;            // peak value of a half-wave
+  std::int64_t leadingSilence = 0;   // samples of 0.0 before the first file
+  std::int64_t trailingSilence = 0;  // after the last file
+  std::int64_t gapSilence = 0;       // between two files
+  double jitter = 0.0;               // each half-wave longer or shorter by up to this many samples
+  std::uint32_t jitterSeed = 1;      // the jitter is pseudo-random but repeatable
 };
 
 // First sample of each element of one written tape file.

@@ -17,9 +17,8 @@ std::int32_t CWaveParserFront::NextImpulse(SignalView signal, std::int32_t& curs
 }
 
 bool CWaveParserFront::FindFirstMarker(SignalView signal) {
-  const auto marker =
-      FindMarkerHalfWave(EdgeSides{signal.data()}, StartIndex(position), UsableLength(signal),
-                         [this](std::size_t length) { return IsMarkerHalfWave(length); });
+  const auto marker = FindMarkerHalfWave(EdgeSides{signal.data()}, StartIndex(position), UsableLength(signal),
+                                         [this](std::size_t length) { return IsMarkerHalfWave(length); });
   return marker && AcceptFirstMarker(signal, marker->end, marker->lowSide);
 }
 

@@ -15,14 +15,17 @@ namespace {
 // Bounds of the length classes for the tolerance a, computed in one place so
 // that the marker half-wave test and the classes agree to the last bit.
 struct ClassBounds {
-  double zero;    // 1 - a
-  double one;     // 1 + a
-  double marker;  // 2 + 2a
-  double finish;  // 4 + 4a
+  double zero;            // 1 - a
+  double one;             // 1 + a
+  double marker;          // 2 + 2a
+  double finish;          // 4 + 4a
   double markerHalfWave;  // 2 - 2a
 
   explicit ClassBounds(double a)
-      : zero(1.0 - a), one(1.0 + a), marker(2.0 + 2.0 * a), finish(4.0 + 4.0 * a),
+      : zero(1.0 - a),
+        one(1.0 + a),
+        marker(2.0 + 2.0 * a),
+        finish(4.0 + 4.0 * a),
         markerHalfWave(2.0 - 2.0 * a) {}
 };
 
@@ -125,8 +128,7 @@ bool CWaveParserProto::FindMarker(SignalView signal) {
     const std::int32_t impulse = NextImpulse(signal, position);
     if (impulse < 0) return false;
     kind = ClassOf(impulse);
-  } while (kind == ImpulseClass::kTooShort || kind == ImpulseClass::kZero ||
-           kind == ImpulseClass::kOne);
+  } while (kind == ImpulseClass::kTooShort || kind == ImpulseClass::kZero || kind == ImpulseClass::kOne);
   int bit = 0;
   return ReadBit(signal, bit) && bit == 1;
 }
@@ -195,8 +197,8 @@ void CWaveParserProto::Report(std::string_view text) const {
   if (owner_ != nullptr) owner_->AppendWorkLog(text);
 }
 
-bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal,
-                                 std::string_view recordingPath, std::string_view label) {
+bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
+                                 std::string_view label) {
   position = 0;
   ComputeLevel(signal);
   inverse = false;
@@ -256,8 +258,7 @@ bool CWaveParserProto::RecognizeFirstMarker(SignalView signal) {
   return true;
 }
 
-bool CWaveParserProto::RecognizeSync(SignalView signal, std::int32_t& syncStart,
-                                     std::int32_t& syncEnd) {
+bool CWaveParserProto::RecognizeSync(SignalView signal, std::int32_t& syncStart, std::int32_t& syncEnd) {
   std::int32_t start = 0;
   std::int32_t length = 0;
   if (!FindSequence(signal, kSyncRunLength, true, start, length)) {

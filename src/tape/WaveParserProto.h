@@ -38,8 +38,8 @@ class CWaveParserProto {
 
   // A run of at least minCount regular impulses ended by an irregular one;
   // start and length (in samples) are written only on success.
-  bool FindSequence(SignalView signal, std::int32_t minCount, bool restoreOnEnd,
-                    std::int32_t& start, std::int32_t& length);
+  bool FindSequence(SignalView signal, std::int32_t minCount, bool restoreOnEnd, std::int32_t& start,
+                    std::int32_t& length);
   bool FindMarker(SignalView signal);
   bool FindFinish(SignalView signal);
   bool ReadBit(SignalView signal, int& bit);
@@ -51,8 +51,7 @@ class CWaveParserProto {
   std::int32_t MeasureTunePeriod(SignalView signal);
   // Reads one tape file up to its checksum word, writing the report to the
   // owner; the data bytes go to data.
-  bool Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
-                 std::string_view label);
+  bool Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath, std::string_view label);
 
   // Runs of regular impulses the format requires before the first marker
   // and before the second and third markers.

@@ -8,9 +8,7 @@ namespace varnetta::testing {
 namespace {
 
 // Uniform in [-1, 1] from the raw generator output, the same on every platform.
-double Uniform(std::mt19937& random) {
-  return static_cast<double>(random()) / 4294967295.0 * 2.0 - 1.0;
-}
+double Uniform(std::mt19937& random) { return static_cast<double>(random()) / 4294967295.0 * 2.0 - 1.0; }
 
 }  // namespace
 
