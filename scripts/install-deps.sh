@@ -7,6 +7,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   sox
+  qt6-base-dev
+  fonts-dejavu-core xvfb xauth
 )
 
 missing=()
