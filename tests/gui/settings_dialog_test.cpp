@@ -23,6 +23,8 @@ namespace {
 const QString kNotAnInteger = QStringLiteral("Введите целое число.");
 const QString kOutOfRange = QStringLiteral("Введите целое число от 1 до 20.");
 
+enum CancelWay { kCancelButton, kEscapeKey, kCloseBox };
+
 // A tip at most this wide, margins included, counts as wrapped at 256 pixels.
 constexpr int kWrappedTipWidthLimit = 256 + 16;
 
@@ -267,9 +269,9 @@ class SettingsDialogTest : public QObject {
 
   void everyWayOfCancellingStoresNothing_data() {
     QTest::addColumn<int>("way");
-    QTest::newRow("Cancel button") << 0;
-    QTest::newRow("Escape") << 1;
-    QTest::newRow("close box") << 2;
+    QTest::newRow("Cancel button") << int(kCancelButton);
+    QTest::newRow("Escape") << int(kEscapeKey);
+    QTest::newRow("close box") << int(kCloseBox);
   }
 
   void everyWayOfCancellingStoresNothing() {
@@ -282,9 +284,9 @@ class SettingsDialogTest : public QObject {
     }
     Edit("1014")->setText(QStringLiteral("7"));
     Edit("1018")->setText(QStringLiteral("0,9"));
-    if (way == 0) QTest::mouseClick(Control<QPushButton>("2"), Qt::LeftButton);
-    if (way == 1) QTest::keyClick(&dialog, Qt::Key_Escape);
-    if (way == 2) dialog.close();
+    if (way == kCancelButton) QTest::mouseClick(Control<QPushButton>("2"), Qt::LeftButton);
+    if (way == kEscapeKey) QTest::keyClick(&dialog, Qt::Key_Escape);
+    if (way == kCloseBox) dialog.close();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(shared_->Snapshot(), before);
