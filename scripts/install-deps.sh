@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev
   sox
   clang libclang-rt-14-dev
+  qt6-base-dev
+  fonts-dejavu-core xvfb xauth
 )
 
 missing=()

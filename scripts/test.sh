@@ -26,7 +26,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 build_and_test build-asan -DVARNETTA_SANITIZE=address,undefined
 
 echo "== fuzzing the audio decoder for ${VARNETTA_FUZZ_SECONDS:-60} s"
-CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVARNETTA_FUZZ=ON -DVARNETTA_BUILD_TESTS=OFF -DVARNETTA_BUILD_BENCH=OFF
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVARNETTA_FUZZ=ON -DVARNETTA_BUILD_TESTS=OFF -DVARNETTA_BUILD_BENCH=OFF -DVARNETTA_BUILD_GUI=OFF
 cmake --build build-fuzz -j "$jobs" --target audio_decode_fuzzer
 # New inputs go to a scratch corpus; the committed seeds stay as they are.
 rm -rf build-fuzz/corpus build-fuzz/artifacts
