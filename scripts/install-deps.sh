@@ -7,6 +7,9 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   sox
+  clang libclang-rt-14-dev
+  qt6-base-dev
+  fonts-dejavu-core xvfb xauth
 )
 
 missing=()

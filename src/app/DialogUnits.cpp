@@ -1,0 +1,15 @@
+#include "app/DialogUnits.h"
+
+#include <QFontMetrics>
+#include <QString>
+#include <QWidget>
+
+namespace varnetta {
+
+int DialogUnitsX(const QWidget& widget, int units) {
+  static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int averageLetter = (widget.fontMetrics().horizontalAdvance(letters) / 26 + 1) / 2;
+  return units * averageLetter / 4;
+}
+
+}  // namespace varnetta

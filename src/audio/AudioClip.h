@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/Signal.h"
+
+namespace varnetta {
+
+// A recording loaded from a WAV or AIFF file: one array of samples per
+// channel, in the file's channel order. Integer samples are scaled so that
+// the most positive code is 1.0; float samples are taken as they are.
+class AudioClip {
+ public:
+  std::vector<Signal> channels{1};
+  std::uint32_t sampleRate = 44100;
+  std::int32_t bitDepth = 16;
+
+  // Reads the whole file and decodes it. On false a message went to standard
+  // error and the clip's content is to be ignored.
+  bool Load(const std::string& path);
+
+  // Decodes a whole file held in memory ("RIFF" or "FORM" container).
+  bool DecodeFile(std::span<const std::uint8_t> buffer);
+
+  std::int32_t ChannelCount() const;
+  // Length of the first channel, 0 without channels.
+  std::int32_t SampleCount() const;
+  void Clear();
+  // Resizes the channel list; added channels get as many zeros as the first channel has samples.
+  void SetChannelCount(std::int32_t count);
+  // Resizes the channel list (added channels start empty), then every channel to sample_count samples.
+  void SetBufferSize(std::int32_t channel_count, std::int32_t sample_count);
+};
+
+}  // namespace varnetta

@@ -1,0 +1,18 @@
+#include "audio/AudioErrors.h"
+
+#include <iostream>
+
+namespace varnetta {
+
+std::string SampleTypeWidthMessage(std::int32_t bit_depth) {
+  return "ERROR: you are trying to read a " + std::to_string(bit_depth) + "-bit file using a 64-bit sample type";
+}
+
+void ReportError(std::string_view message) { std::cerr << message << std::endl; }
+
+bool Refuse(std::string_view message) {
+  ReportError(message);
+  return false;
+}
+
+}  // namespace varnetta

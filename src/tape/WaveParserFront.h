@@ -1,0 +1,18 @@
+#pragma once
+
+#include "tape/WaveParserProto.h"
+
+namespace varnetta {
+
+// Measures impulses by edges: rising and falling runs of neighbouring
+// samples, whatever their level. The position moves only when an impulse is
+// complete.
+class CWaveParserFront : public CWaveParserProto {
+ public:
+  using CWaveParserProto::CWaveParserProto;
+
+  std::int32_t NextImpulse(SignalView signal, std::int32_t& cursor) const override;
+  bool FindFirstMarker(SignalView signal) override;
+};
+
+}  // namespace varnetta

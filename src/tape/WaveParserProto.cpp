@@ -1,0 +1,323 @@
+#include "tape/WaveParserProto.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "common/TextFormat.h"
+#include "tape/ImpulseRuns.h"
+
+namespace varnetta {
+
+using impulse_runs::UsableLength;
+
+namespace {
+
+// Bounds of the length classes for the tolerance a, computed in one place so
+// that the marker half-wave test and the classes agree to the last bit.
+struct ClassBounds {
+  double zero;            // 1 - a
+  double one;             // 1 + a
+  double marker;          // 2 + 2a
+  double finish;          // 4 + 4a
+  double markerHalfWave;  // 2 - 2a
+
+  explicit ClassBounds(double a)
+      : zero(1.0 - a),
+        one(1.0 + a),
+        marker(2.0 + 2.0 * a),
+        finish(4.0 + 4.0 * a),
+        markerHalfWave(2.0 - 2.0 * a) {}
+};
+
+}  // namespace
+
+CWaveParserProto::CWaveParserProto(const AppSettings& settings) : settings_(settings) {}
+
+CWaveParserProto::~CWaveParserProto() = default;
+
+void CWaveParserProto::SetOwner(WorkLogSink* owner) { owner_ = owner; }
+
+void CWaveParserProto::ComputeLevel(SignalView signal) {
+  const std::size_t n = UsableLength(signal);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < n; ++i) sum += signal[i];
+  level = n == 0 ? 0.0 : sum / static_cast<double>(n);
+}
+
+void CWaveParserProto::PushLength(std::int32_t length) {
+  const std::int32_t old = history[static_cast<std::size_t>(historyIndex)];
+  history[static_cast<std::size_t>(historyIndex)] = length;
+  if (old != 0) period = period - old * 0.03125;
+  if (length != 0) period = length * 0.03125 + period;
+  historyIndex = historyIndex == 31 ? 0 : historyIndex + 1;
+}
+
+void CWaveParserProto::ClearAverage() {
+  period = 0.0;
+  history.fill(0);
+  historyIndex = 0;
+}
+
+// Every class is tested by both of its bounds as the double comparison says,
+// so a ratio that compares with nothing (NaN) belongs to no class.
+CWaveParserProto::ImpulseClass CWaveParserProto::ClassOf(std::int32_t length) const {
+  const ClassBounds bounds(settings_.DeltaImpulse);
+  const double r = length / period;
+  if (r < bounds.zero) return ImpulseClass::kTooShort;
+  if (bounds.zero <= r && r < bounds.one) return ImpulseClass::kZero;
+  if (bounds.one <= r && r < bounds.marker) return ImpulseClass::kOne;
+  if (bounds.marker <= r && r < bounds.finish) return ImpulseClass::kMarker;
+  if (bounds.finish <= r) return ImpulseClass::kFinish;
+  return ImpulseClass::kNone;
+}
+
+bool CWaveParserProto::IsMarkerHalfWave(std::size_t n) const {
+  const ClassBounds bounds(settings_.DeltaImpulse);
+  const double r = static_cast<double>(n) / period;
+  return bounds.markerHalfWave <= r && r <= bounds.marker;
+}
+
+bool CWaveParserProto::AcceptFirstMarker(SignalView signal, std::size_t markerEnd, bool lowSide) {
+  if (lowSide) inverse = true;
+  position = static_cast<std::int32_t>(markerEnd);
+  int bit = 0;
+  return ReadBit(signal, bit) && bit == 1;
+}
+
+bool CWaveParserProto::FindSequence(SignalView signal, std::int32_t minCount, bool restoreOnEnd,
+                                    std::int32_t& start, std::int32_t& length) {
+  const auto n = static_cast<std::int64_t>(UsableLength(signal));
+  std::int32_t count = 0;
+  bool found = false;
+  std::int32_t runStart = position;
+  std::int32_t foundStart = 0;
+  while (position < n) {
+    const std::int32_t before = position;
+    const std::int32_t impulse = NextImpulse(signal, position);
+    if (impulse < 0) {
+      if (restoreOnEnd) position = before;
+      return false;
+    }
+    const std::int64_t scatter = static_cast<std::int64_t>(impulse) - lastLength;
+    if (std::abs(scatter) > settings_.TuneScatter) {
+      if (found) {
+        position = before;
+        start = foundStart;
+        length = position - foundStart;
+        return true;
+      }
+      count = 0;
+      ClearAverage();
+      runStart = position;
+    } else {
+      PushLength(impulse);
+      ++count;
+      if (!found && count >= minCount) {
+        found = true;
+        foundStart = runStart;
+      }
+    }
+    lastLength = impulse;
+  }
+  return false;
+}
+
+bool CWaveParserProto::FindMarker(SignalView signal) {
+  ImpulseClass kind = ImpulseClass::kTooShort;
+  do {
+    const std::int32_t impulse = NextImpulse(signal, position);
+    if (impulse < 0) return false;
+    kind = ClassOf(impulse);
+  } while (kind == ImpulseClass::kTooShort || kind == ImpulseClass::kZero || kind == ImpulseClass::kOne);
+  int bit = 0;
+  return ReadBit(signal, bit) && bit == 1;
+}
+
+bool CWaveParserProto::FindFinish(SignalView signal) {
+  const std::int32_t impulse = NextImpulse(signal, position);
+  return impulse >= 0 && ClassOf(impulse) == ImpulseClass::kFinish;
+}
+
+bool CWaveParserProto::ReadBit(SignalView signal, int& bit) {
+  const std::int32_t saved = position;
+  const std::int32_t dataImpulse = NextImpulse(signal, position);
+  if (dataImpulse < 0) {
+    position = saved;
+    return false;
+  }
+  const std::int32_t referenceImpulse = NextImpulse(signal, position);
+  if (referenceImpulse < 0) {
+    position = saved;
+    return false;
+  }
+  PushLength(referenceImpulse);
+  switch (ClassOf(dataImpulse)) {
+    case ImpulseClass::kZero:
+      bit = 0;
+      return true;
+    case ImpulseClass::kOne:
+      bit = 1;
+      return true;
+    default:
+      position = saved;
+      return false;
+  }
+}
+
+bool CWaveParserProto::ReadByte(SignalView signal, std::uint8_t& byte) {
+  byte = 0;
+  for (int index = 0; index < 8; ++index) {
+    int bit = 0;
+    if (!ReadBit(signal, bit)) return false;
+    if (bit == 1) byte = static_cast<std::uint8_t>(byte | (1U << index));
+  }
+  return true;
+}
+
+bool CWaveParserProto::ReadByteOfWord(SignalView signal, std::uint16_t& word, int byteIndex) {
+  std::uint8_t byte = 0;
+  const bool read = ReadByte(signal, byte);
+  const int shift = 8 * byteIndex;
+  word = static_cast<std::uint16_t>((word & ~(0xFF << shift)) | (byte << shift));
+  return read;
+}
+
+std::int32_t CWaveParserProto::MeasureTunePeriod(SignalView signal) {
+  ComputeLevel(signal);
+  position = 0;
+  ClearAverage();
+  std::int32_t start = 0;
+  std::int32_t length = 0;
+  const bool found = FindSequence(signal, kTuneRunLength, false, start, length);
+  position = 0;
+  return found ? static_cast<std::int32_t>(period + 0.5) : -1;
+}
+
+void CWaveParserProto::Report(std::string_view text) const {
+  if (owner_ != nullptr) owner_->AppendWorkLog(text);
+}
+
+bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
+                                 std::string_view label) {
+  position = 0;
+  ComputeLevel(signal);
+  inverse = false;
+  lastLength = 0;
+  ClearAverage();
+  record = TapeFile{};
+
+  Report(FormatText("---------------------------------------[%s]\r\n", std::string(label).c_str()));
+  Report(FormatText("Распознаём файл: %s\r\nНастроечная последовательность: ",
+                    std::string(recordingPath).c_str()));
+  if (!RecognizeTuning(record, signal) || !RecognizeFirstMarker(signal)) return false;
+
+  Report("Поиск второго маркера.\r\nСинхро: ");
+  if (!RecognizeSync(signal, record.sync2Start, record.sync2End)) return false;
+  Report("Второй маркер: ");
+  if (!RecognizeMarker(signal)) return false;
+  record.headerStart = position;
+  Report(FormatText("найден. Заголовок с %d\r\n", record.headerStart));
+  if (!RecognizeHeader(record, signal)) return false;
+
+  Report("Поиск третьего маркера.\r\nСинхро: ");
+  if (!RecognizeSync(signal, record.sync3Start, record.sync3End)) return false;
+  Report("Третий маркер: ");
+  if (!RecognizeMarker(signal)) return false;
+  record.dataStart = position;
+  Report(FormatText("найден. Данные с %d\r\n", record.dataStart));
+  if (!RecognizeData(signal, record.length) || !RecognizeChecksum(record, signal)) return false;
+
+  if (FindFinish(signal)) {
+    Report(FormatText("Найдена финишная последовательность с %d\r\n", position));
+  }
+  Report("Конец распознавания.\r\n");
+  return true;
+}
+
+bool CWaveParserProto::RecognizeTuning(TapeFile& record, SignalView signal) {
+  std::int32_t start = 0;
+  std::int32_t length = 0;
+  if (!FindSequence(signal, kTuneRunLength, true, start, length)) {
+    Report("не найдена.\r\n");
+    return false;
+  }
+  record.tuneStart = start;
+  record.tuneEnd = position;
+  Report(FormatText("начало: %d длина: %d\r\n", record.tuneStart, length));
+  return true;
+}
+
+bool CWaveParserProto::RecognizeFirstMarker(SignalView signal) {
+  Report(FormatText("Поиск первого маркера с %d : ", position));
+  if (!FindFirstMarker(signal)) {
+    Report(FormatText("не найден. Тек.позиция %d\r\n", position));
+    return false;
+  }
+  Report(FormatText("найден. Тек.позиция %d\r\n", position));
+  if (inverse) Report("Сигнал опознан как ИНВЕРСНЫЙ!\r\n");
+  return true;
+}
+
+bool CWaveParserProto::RecognizeSync(SignalView signal, std::int32_t& syncStart, std::int32_t& syncEnd) {
+  std::int32_t start = 0;
+  std::int32_t length = 0;
+  if (!FindSequence(signal, kSyncRunLength, true, start, length)) {
+    Report("не найдена.\r\n");
+    return false;
+  }
+  syncStart = start;
+  syncEnd = position;
+  Report(FormatText("начало: %d длина: %d. Тек.позиция %d\r\n", start, length, position));
+  return true;
+}
+
+bool CWaveParserProto::RecognizeMarker(SignalView signal) {
+  if (FindMarker(signal)) return true;
+  Report("не найден.\r\n");
+  return false;
+}
+
+bool CWaveParserProto::RecognizeHeader(TapeFile& record, SignalView signal) {
+  Report("Чтение заголовка: ");
+  bool read = ReadByteOfWord(signal, record.address, 0) && ReadByteOfWord(signal, record.address, 1) &&
+              ReadByteOfWord(signal, record.length, 0) && ReadByteOfWord(signal, record.length, 1);
+  for (std::size_t i = 0; read && i < record.name.size(); ++i) read = ReadByte(signal, record.name[i]);
+  if (!read) {
+    Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+    return false;
+  }
+  Report("Успешно\r\n");
+  Report(FormatText("Содержимое заголовка:\r\n Адрес: %06o\r\n Длина: %06o\r\n",
+                    static_cast<unsigned>(record.address), static_cast<unsigned>(record.length)));
+  Report(FormatText(" Имя: \"%s\"\r\n", TapeNameToText(record.name).c_str()));
+  return true;
+}
+
+bool CWaveParserProto::RecognizeData(SignalView signal, std::uint16_t length) {
+  if (length == 0) {
+    Report("Ошибка в заголовке - нулевая длина.\r\n");
+    return false;
+  }
+  data.emplace(length, std::uint8_t{0});
+  Report("Чтение данных: ");
+  for (std::uint8_t& byte : *data) {
+    if (!ReadByte(signal, byte)) {
+      Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+      return false;
+    }
+  }
+  Report("Успешно.\r\n");
+  return true;
+}
+
+bool CWaveParserProto::RecognizeChecksum(TapeFile& record, SignalView signal) {
+  Report("Чтение контрольной суммы: ");
+  if (!ReadByteOfWord(signal, record.checksum, 0) || !ReadByteOfWord(signal, record.checksum, 1)) {
+    Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+    return false;
+  }
+  Report(FormatText("Успешно. КС=%06o\r\n", static_cast<unsigned>(record.checksum)));
+  return true;
+}
+
+}  // namespace varnetta

@@ -1,0 +1,127 @@
+#include "settings/SettingsForm.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace varnetta {
+namespace {
+
+const std::string kNotAnInteger = "Введите целое число.";
+const std::string kOutOfRange = "Введите целое число от 1 до 20.";
+
+SettingsForm AcceptableForm() { return FormFromSettings(AppSettings{}); }
+
+TEST(SettingsForm, ShowsTheSettingsAsTheyAre) {
+  AppSettings settings;
+  settings.UseLongBinFormat = 1;
+  settings.FrontAnalyse = 0;
+  settings.TuneScatter = 50;
+  settings.DeltaImpulseText = "abc";
+  const SettingsForm form = FormFromSettings(settings);
+  EXPECT_TRUE(form.useLongBinFormat);
+  EXPECT_FALSE(form.frontAnalyse);
+  EXPECT_TRUE(form.frontAliasing);
+  EXPECT_EQ(form.tuneScatterText, "50");
+  EXPECT_EQ(form.deltaImpulseText, "abc");
+
+  settings.TuneScatter = -3;
+  EXPECT_EQ(FormFromSettings(settings).tuneScatterText, "-3");
+}
+
+TEST(SettingsForm, EachCheckMarkReachesItsOwnFlag) {
+  struct Row {
+    const char* name;
+    bool SettingsForm::*mark;
+    std::int32_t AppSettings::*flag;
+  };
+  const Row rows[] = {
+      {"UseLongBinFormat", &SettingsForm::useLongBinFormat, &AppSettings::UseLongBinFormat},
+      {"FrontAnalyse", &SettingsForm::frontAnalyse, &AppSettings::FrontAnalyse},
+      {"FrontAliasing", &SettingsForm::frontAliasing, &AppSettings::FrontAliasing},
+      {"FrontLevels", &SettingsForm::frontLevels, &AppSettings::FrontLevels},
+      {"IgnoreCRC", &SettingsForm::ignoreCRC, &AppSettings::IgnoreCRC},
+      {"StoreWorkLog", &SettingsForm::storeWorkLog, &AppSettings::StoreWorkLog},
+      {"MultiFile", &SettingsForm::multiFile, &AppSettings::MultiFile},
+      {"IgnoreErrors", &SettingsForm::ignoreErrors, &AppSettings::IgnoreErrors},
+  };
+  for (const Row& only : rows) {
+    SCOPED_TRACE(only.name);
+    SettingsForm form = AcceptableForm();
+    for (const Row& row : rows) form.*row.mark = false;
+    form.*only.mark = true;
+    const SettingsFormReading reading = ReadSettingsForm(form);
+    ASSERT_TRUE(reading.settings);
+    for (const Row& row : rows) {
+      EXPECT_EQ((*reading.settings).*row.flag, &row == &only ? 1 : 0) << row.name;
+    }
+    EXPECT_EQ(FormFromSettings(*reading.settings), form);
+  }
+}
+
+TEST(SettingsForm, ReadsTuneScatterAsALeadingInteger) {
+  struct Row {
+    std::string text;
+    int accepted;  // TuneScatter when not refused
+    const std::string* refusal;
+  };
+  const Row rows[] = {
+      {"5", 5, nullptr},
+      {"5abc", 5, nullptr},
+      {"  7", 7, nullptr},
+      {"+1", 1, nullptr},
+      {"20", 20, nullptr},
+      {"020", 20, nullptr},
+      {"", 0, &kNotAnInteger},
+      {"abc", 0, &kNotAnInteger},
+      {"-", 0, &kNotAnInteger},
+      {"0", 0, &kOutOfRange},
+      {"21", 0, &kOutOfRange},
+      {"-1", 0, &kOutOfRange},
+      {"99999999999", 0, &kOutOfRange},
+      // Only the first 63 characters are read.
+      {std::string(62, ' ') + "5", 5, nullptr},
+      {std::string(62, ' ') + "15", 1, nullptr},
+      {std::string(63, ' ') + "5", 0, &kNotAnInteger},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("\"" + row.text + "\"");
+    SettingsForm form = AcceptableForm();
+    form.tuneScatterText = row.text;
+    const SettingsFormReading reading = ReadSettingsForm(form);
+    if (row.refusal) {
+      EXPECT_FALSE(reading.settings);
+      EXPECT_EQ(reading.refusal, *row.refusal);
+    } else {
+      ASSERT_TRUE(reading.settings);
+      EXPECT_EQ(reading.settings->TuneScatter, row.accepted);
+      EXPECT_EQ(reading.refusal, "");
+    }
+  }
+}
+
+TEST(SettingsForm, TakesAnyDeltaImpulseTextAndParsesIt) {
+  struct Row {
+    const char* text;
+    double value;
+  };
+  const Row rows[] = {{"0.5", 0.5}, {"0,5", 0.5}, {"abc", 0.0}, {"", 0.0}, {"0,25x", 0.25}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    SettingsForm form = AcceptableForm();
+    form.deltaImpulseText = row.text;
+    const SettingsFormReading reading = ReadSettingsForm(form);
+    ASSERT_TRUE(reading.settings);
+    EXPECT_EQ(reading.settings->DeltaImpulseText, row.text);
+    EXPECT_DOUBLE_EQ(reading.settings->DeltaImpulse, row.value);
+  }
+}
+
+TEST(SettingsForm, UnchangedDefaultsReadBackAsTheDefaults) {
+  const SettingsFormReading reading = ReadSettingsForm(AcceptableForm());
+  ASSERT_TRUE(reading.settings);
+  EXPECT_EQ(*reading.settings, AppSettings{});
+}
+
+}  // namespace
+}  // namespace varnetta
