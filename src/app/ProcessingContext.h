@@ -8,10 +8,14 @@
 #include <string_view>
 
 #include "app/Reporter.h"
+#include "audio/AudioClip.h"
 #include "common/Progress.h"
 #include "common/Signal.h"
 #include "recognition/Tally.h"
+#include "recognition/WorkClip.h"
 #include "settings/AppSettings.h"
+#include "tape/WaveParserAmp.h"
+#include "tape/WaveParserFront.h"
 #include "tape/WorkLogSink.h"
 
 namespace varnetta {
@@ -33,7 +37,10 @@ struct StageSnapshot {
 // window when it closes).
 class ProcessingContext final : public ProgressSink, public WorkLogSink {
  public:
-  explicit ProcessingContext(Reporter& reporter) : reporter_(reporter) {}
+  explicit ProcessingContext(Reporter& reporter) : reporter_(reporter) {
+    ampParser.SetOwner(this);
+    frontParser.SetOwner(this);
+  }
   ProcessingContext(const ProcessingContext&) = delete;
   ProcessingContext& operator=(const ProcessingContext&) = delete;
 
@@ -45,12 +52,22 @@ class ProcessingContext final : public ProgressSink, public WorkLogSink {
   std::filesystem::path recordingPath;
   std::filesystem::path recordingDir;
 
+  // The loaded recording, and the channels the sweep analyses.
+  AudioClip sourceClip;
+  WorkClip workClip;
+
+  // The two parsers; both report to this context and read its settings.
+  CWaveParserAmp ampParser{settings};
+  CWaveParserFront frontParser{settings};
+
   // The convolution template of the conditioning.
   Signal kernel;
 
   // The current sweep's written files and failures.
   Tally savedTally;
   Tally failureTally;
+  // How many .bin files have been written since the context was made.
+  std::int32_t writtenFileCount = 0;
 
   std::atomic<bool> stopRequested{false};
   bool StopRequested() const { return stopRequested.load(); }

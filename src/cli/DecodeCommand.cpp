@@ -18,6 +18,7 @@
 #include "cli/SettingOptions.h"
 #include "cli/TerminalReporter.h"
 #include "cli/Usage.h"
+#include "common/TextFormat.h"
 #include "settings/SettingsStore.h"
 
 namespace varnetta {
@@ -41,7 +42,6 @@ void InstallInterruptHandlers() {
 
 struct DecodeRequest {
   AppSettings overrides;
-  bool changed = false;
   bool saveSettings = false;
   std::vector<std::string> recordings;
 };
@@ -53,7 +53,8 @@ struct Outcome {
 };
 
 std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSettings& loaded) {
-  DecodeRequest request{loaded};
+  DecodeRequest request;
+  request.overrides = loaded;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
@@ -117,7 +118,7 @@ void WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, c
 }  // namespace
 
 int RunDecodeCommand(int argc, char** argv) {
-  SettingsStore store(SettingsStore::DefaultConfigHome());
+  SettingsStore store(DefaultConfigHome());
   store.BuildRegistryKeyPath();
   AppSettings loaded;
   store.LoadSettings(loaded);

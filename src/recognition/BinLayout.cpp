@@ -30,4 +30,36 @@ std::vector<std::uint8_t> EncodeBinFile(const TapeFile& record, std::span<const 
   return bytes;
 }
 
+namespace {
+
+constexpr std::size_t kShortHeader = 4;
+constexpr std::size_t kNameBytes = 16;
+constexpr std::size_t kChecksumBytes = 2;
+
+std::uint16_t WordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+}  // namespace
+
+std::optional<BinContents> DecodeBinFile(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kShortHeader) return std::nullopt;
+  const std::size_t length = WordAt(bytes, 2);
+  BinContents contents;
+  contents.address = WordAt(bytes, 0);
+  std::size_t dataStart = kShortHeader;
+  if (bytes.size() == kShortHeader + kNameBytes + length + kChecksumBytes) {
+    TapeName name;
+    std::copy_n(bytes.begin() + kShortHeader, kNameBytes, name.begin());
+    contents.name = name;
+    contents.checksum = WordAt(bytes, kShortHeader + kNameBytes + length);
+    dataStart += kNameBytes;
+  } else if (bytes.size() != kShortHeader + length) {
+    return std::nullopt;
+  }
+  const auto data = bytes.subspan(dataStart, length);
+  contents.data.assign(data.begin(), data.end());
+  return contents;
+}
+
 }  // namespace varnetta

@@ -49,6 +49,7 @@ bool SaveTapeFile(ProcessingContext& ctx, std::string_view suffix, const TapeFil
     return false;
   }
   ctx.savedTally.push_back(NewEntry(file->path.filename().string(), record));
+  ++ctx.writtenFileCount;
   return true;
 }
 
