@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -103,6 +104,12 @@ std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSett
   return request;
 }
 
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
 // Waits until every queued recording is done or the user interrupts,
 // redrawing the progress line meanwhile.
 void WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, const std::atomic<std::size_t>& done,
@@ -146,7 +153,8 @@ int RunDecodeCommand(int argc, char** argv) {
 
   InstallInterruptHandlers();
   worker.Start();
-  for (const std::string& recording : request->recordings) worker.Push(recording);
+  // Queued as absolute paths, so the logs name each recording in full.
+  for (const std::string& recording : request->recordings) worker.Push(AbsolutePath(recording));
   WaitForRecordings(context, reporter, done, total);
   worker.StopWorker();
   if (interrupted) return kExitInterrupted;

@@ -6,6 +6,10 @@ namespace varnetta {
 
 namespace {
 
+constexpr std::size_t kShortHeader = 4;
+constexpr std::size_t kNameBytes = 16;
+constexpr std::size_t kChecksumBytes = 2;
+
 void AppendWord(std::vector<std::uint8_t>& bytes, std::uint16_t word) {
   bytes.push_back(static_cast<std::uint8_t>(word & 0xFFu));
   bytes.push_back(static_cast<std::uint8_t>(word >> 8));
@@ -15,6 +19,10 @@ void AppendData(std::vector<std::uint8_t>& bytes, std::span<const std::uint8_t> 
   const std::span<const std::uint8_t> present = data.first(std::min(length, data.size()));
   bytes.insert(bytes.end(), present.begin(), present.end());
   bytes.resize(bytes.size() + (length - present.size()), 0);
+}
+
+std::uint16_t WordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
 }  // namespace
@@ -29,18 +37,6 @@ std::vector<std::uint8_t> EncodeBinFile(const TapeFile& record, std::span<const 
   if (longLayout) AppendWord(bytes, record.checksum);
   return bytes;
 }
-
-namespace {
-
-constexpr std::size_t kShortHeader = 4;
-constexpr std::size_t kNameBytes = 16;
-constexpr std::size_t kChecksumBytes = 2;
-
-std::uint16_t WordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-}  // namespace
 
 std::optional<BinContents> DecodeBinFile(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kShortHeader) return std::nullopt;
