@@ -3,55 +3,41 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "common/TextFormat.h"
+#include "settings/SettingsText.h"
 
 namespace varnetta {
 
 namespace {
 
+// The friendly options of the flags, in the order of kSettingsFlags.
 struct FlagOption {
   const char* on;
   const char* off;
-  const char* name;
-  std::int32_t AppSettings::*field;
   const char* help;
 };
 
-constexpr FlagOption kFlags[] = {
-    {"--long-bin", "--short-bin", "UseLongBinFormat", &AppSettings::UseLongBinFormat,
-     "write .bin files in the long layout (with the tape name and checksum)"},
-    {"--fronts", "--no-fronts", "FrontAnalyse", &AppSettings::FrontAnalyse,
-     "also analyse the rises and falls of the signal (its derivative)"},
-    {"--smoothing", "--no-smoothing", "FrontAliasing", &AppSettings::FrontAliasing,
-     "smooth the derivative before analysing it"},
-    {"--levels-on-fronts", "--no-levels-on-fronts", "FrontLevels", &AppSettings::FrontLevels,
-     "repeat the amplitude-level analysis on the derivative"},
-    {"--ignore-crc", "--no-ignore-crc", "IgnoreCRC", &AppSettings::IgnoreCRC,
-     "save files whose checksum does not match (suffix _BadCRC)"},
-    {"--ignore-errors", "--no-ignore-errors", "IgnoreErrors", &AppSettings::IgnoreErrors,
+constexpr FlagOption kFlagOptions[] = {
+    {"--long-bin", "--short-bin", "write .bin files in the long layout (with the tape name and checksum)"},
+    {"--fronts", "--no-fronts", "also analyse the rises and falls of the signal (its derivative)"},
+    {"--smoothing", "--no-smoothing", "smooth the derivative before analysing it"},
+    {"--levels-on-fronts", "--no-levels-on-fronts", "repeat the amplitude-level analysis on the derivative"},
+    {"--ignore-crc", "--no-ignore-crc", "save files whose checksum does not match (suffix _BadCRC)"},
+    {"--ignore-errors", "--no-ignore-errors",
      "save what was read in spite of recognition errors (suffix _BADRecognize)"},
-    {"--store-work-log", "--no-store-work-log", "StoreWorkLog", &AppSettings::StoreWorkLog,
-     "also append the work log to !processing.log beside the recording"},
-    {"--multi-file", "--single-file", "MultiFile", &AppSettings::MultiFile,
-     "treat a recording as holding several tape files"},
+    {"--store-work-log", "--no-store-work-log", "also append the work log to !processing.log beside the recording"},
+    {"--multi-file", "--single-file", "treat a recording as holding several tape files"},
 };
+static_assert(std::size(kFlagOptions) == std::size(kSettingsFlags));
 
 constexpr const char* kTuneScatterOption = "--tune-scatter";
 constexpr const char* kDeltaImpulseOption = "--delta-impulse";
 constexpr std::int32_t kTuneScatterMin = 1;
 constexpr std::int32_t kTuneScatterMax = 20;
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-std::optional<std::string> SetFlag(AppSettings& settings, const FlagOption& flag, std::string_view value) {
+std::optional<std::string> SetFlag(AppSettings& settings, const SettingsFlag& flag, std::string_view value) {
   if (EqualsIgnoringCase(value, "yes") || value == "1") {
     settings.*flag.field = 1;
   } else if (EqualsIgnoringCase(value, "no") || value == "0") {
@@ -94,16 +80,16 @@ std::optional<std::string> SetDeltaImpulse(AppSettings& settings, std::string_vi
 }  // namespace
 
 std::optional<std::string> ApplySetting(AppSettings& settings, std::string_view name, std::string_view value) {
-  for (const FlagOption& flag : kFlags) {
+  for (const SettingsFlag& flag : kSettingsFlags) {
     if (name == flag.name) return SetFlag(settings, flag, value);
   }
-  if (name == "TuneScatter") return SetTuneScatter(settings, value);
-  if (name == "DeltaImpulse") return SetDeltaImpulse(settings, value);
+  if (name == kTuneScatterName) return SetTuneScatter(settings, value);
+  if (name == kDeltaImpulseName) return SetDeltaImpulse(settings, value);
   return FormatText("unknown setting '%.*s'", static_cast<int>(name.size()), name.data());
 }
 
 bool IsSettingOption(std::string_view option) {
-  for (const FlagOption& flag : kFlags) {
+  for (const FlagOption& flag : kFlagOptions) {
     if (option == flag.on || option == flag.off) return true;
   }
   return SettingOptionTakesValue(option);
@@ -115,9 +101,9 @@ bool SettingOptionTakesValue(std::string_view option) {
 
 std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string_view option,
                                               std::string_view value) {
-  for (const FlagOption& flag : kFlags) {
-    if (option == flag.on) return SetFlag(settings, flag, "Yes");
-    if (option == flag.off) return SetFlag(settings, flag, "No");
+  for (std::size_t i = 0; i < std::size(kFlagOptions); ++i) {
+    if (option == kFlagOptions[i].on) return SetFlag(settings, kSettingsFlags[i], "Yes");
+    if (option == kFlagOptions[i].off) return SetFlag(settings, kSettingsFlags[i], "No");
   }
   if (option == kTuneScatterOption) return SetTuneScatter(settings, value);
   if (option == kDeltaImpulseOption) return SetDeltaImpulse(settings, value);
@@ -126,8 +112,9 @@ std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string
 
 std::string SettingOptionsHelp() {
   std::string help;
-  for (const FlagOption& flag : kFlags) {
-    help += FormatText("  %s, %s\n      %s (%s)\n", flag.on, flag.off, flag.help, flag.name);
+  for (std::size_t i = 0; i < std::size(kFlagOptions); ++i) {
+    const FlagOption& flag = kFlagOptions[i];
+    help += FormatText("  %s, %s\n      %s (%s)\n", flag.on, flag.off, flag.help, kSettingsFlags[i].name);
   }
   help += FormatText("  %s N\n      allowed difference in samples between neighbouring tuning impulses, %d to %d "
                      "(TuneScatter)\n",

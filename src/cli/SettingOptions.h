@@ -14,8 +14,9 @@ namespace varnetta {
 // name or value that is not one of these.
 std::optional<std::string> ApplySetting(AppSettings& settings, std::string_view name, std::string_view value);
 
-// Applies a friendly long option such as "--multi-file" or "--tune-scatter"
-// (the latter two take a value). Returns false when `option` is not one.
+// The friendly long options: one pair per flag, such as "--multi-file" and
+// "--single-file", and "--tune-scatter N", "--delta-impulse X", which take a
+// value. ApplySettingOption returns an error text for a bad value.
 bool IsSettingOption(std::string_view option);
 bool SettingOptionTakesValue(std::string_view option);
 std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string_view option, std::string_view value);

@@ -20,29 +20,11 @@ constexpr std::size_t kMaxFileBytes = 1 << 20;
 // A stored text must fit, with its terminating zero, into 260 UTF-16 units.
 constexpr std::size_t kMaxTextUnits = 259;
 
-struct FlagValue {
-  const char* name;
-  std::int32_t AppSettings::*field;
-};
-
-// The flags in the order in which they are read and written.
-constexpr FlagValue kFlags[] = {
-    {"UseLongBinFormat", &AppSettings::UseLongBinFormat},
-    {"FrontAnalyse", &AppSettings::FrontAnalyse},
-    {"FrontAliasing", &AppSettings::FrontAliasing},
-    {"FrontLevels", &AppSettings::FrontLevels},
-    {"IgnoreCRC", &AppSettings::IgnoreCRC},
-    {"IgnoreErrors", &AppSettings::IgnoreErrors},
-    {"StoreWorkLog", &AppSettings::StoreWorkLog},
-    {"MultiFile", &AppSettings::MultiFile},
-};
-constexpr const char* kTuneScatter = "TuneScatter";
-constexpr const char* kDeltaImpulse = "DeltaImpulse";
 
 bool IsOurName(std::string_view name) {
-  return std::any_of(std::begin(kFlags), std::end(kFlags),
-                     [&](const FlagValue& flag) { return EqualsIgnoringCase(flag.name, name); }) ||
-         EqualsIgnoringCase(name, kTuneScatter) || EqualsIgnoringCase(name, kDeltaImpulse);
+  return std::any_of(std::begin(kSettingsFlags), std::end(kSettingsFlags),
+                     [&](const SettingsFlag& flag) { return EqualsIgnoringCase(flag.name, name); }) ||
+         EqualsIgnoringCase(name, kTuneScatterName) || EqualsIgnoringCase(name, kDeltaImpulseName);
 }
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -141,14 +123,14 @@ std::int32_t SettingsStore::ParseBool(std::string_view text) {
 void SettingsStore::LoadSettings(AppSettings& settings) {
   try {
     OpenSettingsKey();
-    for (const FlagValue& flag : kFlags) {
+    for (const SettingsFlag& flag : kSettingsFlags) {
       const std::string text = ReadSettingText(flag.name);
       if (!text.empty()) settings.*flag.field = ParseBool(text);
     }
-    if (const std::string text = ReadSettingText(kTuneScatter); !text.empty()) {
+    if (const std::string text = ReadSettingText(kTuneScatterName); !text.empty()) {
       settings.TuneScatter = ParseLeadingInt(text);
     }
-    if (std::string text = ReadSettingText(kDeltaImpulse); !text.empty()) {
+    if (std::string text = ReadSettingText(kDeltaImpulseName); !text.empty()) {
       settings.DeltaImpulse = ParseDeltaImpulse(text);
       settings.DeltaImpulseText = std::move(text);
     }
@@ -160,9 +142,9 @@ void SettingsStore::LoadSettings(AppSettings& settings) {
 
 std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& settings) const {
   std::vector<SettingsEntry> entries;
-  for (const FlagValue& flag : kFlags) entries.push_back({flag.name, settings.*flag.field != 0 ? "Yes" : "No"});
-  entries.push_back({kTuneScatter, FormatText("%d", settings.TuneScatter)});
-  entries.push_back({kDeltaImpulse, settings.DeltaImpulseText});
+  for (const SettingsFlag& flag : kSettingsFlags) entries.push_back({flag.name, settings.*flag.field != 0 ? "Yes" : "No"});
+  entries.push_back({kTuneScatterName, FormatText("%d", settings.TuneScatter)});
+  entries.push_back({kDeltaImpulseName, settings.DeltaImpulseText});
   for (const SettingsEntry& kept : *settingsKey_) {
     if (!IsOurName(kept.name)) entries.push_back(kept);
   }
