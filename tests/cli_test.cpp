@@ -328,6 +328,7 @@ TEST_F(Cli, ExitStatus) {
   const std::string bin = ShortBin("GOOD", 01000, 100, 10);
   Encode({bin}, "good.wav");
   WriteFileBytes(Tapes() / "taken.wav", "keep");
+  WriteFileBytes(Bins() / "odd.bin", "\x01");
   struct Row {
     std::vector<std::string> args;
     int status;
@@ -352,6 +353,10 @@ TEST_F(Cli, ExitStatus) {
       {{"encode", "--rate", "fast", (Bins() / bin).string(), "-o", "x.wav"}, 2, "invalid sample rate"},
       {{"encode", (Bins() / "none.bin").string(), "-o", "y.wav"}, 1, "cannot read"},
       {{"encode", (Bins() / bin).string(), "-o", "taken.wav"}, 1, ""},
+      {{"encode", (Bins() / "odd.bin").string(), "-o", "e.wav"}, 1, "fits neither layout"},
+      {{"encode", "--offset", "-9223372036854775808", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},
+      {{"encode", "--offset", "2147483648", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},
+      {{"encode", "--offset", "2147483000", (Bins() / bin).string(), "-o", "e.wav"}, 1, "longer than 2147483647"},
       {{"--help"}, 0, ""},
       {{"encode", "--help"}, 0, ""},
   };
@@ -366,6 +371,7 @@ TEST_F(Cli, ExitStatus) {
   EXPECT_EQ(ReadFileBytes(Tapes() / "taken.wav"), "keep");
   EXPECT_FALSE(fs::exists(Tapes() / "x.wav"));
   EXPECT_FALSE(fs::exists(Tapes() / "y.wav"));
+  EXPECT_FALSE(fs::exists(Tapes() / "e.wav"));
   // Each good run wrote its own copy; no .bin was overwritten.
   EXPECT_EQ(BinOut("GOOD.bin"), BinIn(bin));
   EXPECT_EQ(BinOut("GOOD(2).bin"), BinIn(bin));
