@@ -328,6 +328,7 @@ TEST_F(Cli, ExitStatus) {
   const std::string bin = ShortBin("GOOD", 01000, 100, 10);
   Encode({bin}, "good.wav");
   WriteFileBytes(Tapes() / "taken.wav", "keep");
+  WriteFileBytes(Bins() / "empty.bin", std::string("\x00\x02\x00\x00", 4));
   WriteFileBytes(Bins() / "odd.bin", "\x01");
   struct Row {
     std::vector<std::string> args;
@@ -353,6 +354,7 @@ TEST_F(Cli, ExitStatus) {
       {{"encode", "--rate", "fast", (Bins() / bin).string(), "-o", "x.wav"}, 2, "invalid sample rate"},
       {{"encode", (Bins() / "none.bin").string(), "-o", "y.wav"}, 1, "cannot read"},
       {{"encode", (Bins() / bin).string(), "-o", "taken.wav"}, 1, ""},
+      {{"encode", (Bins() / "empty.bin").string(), "-o", "e.wav"}, 1, "no data bytes"},
       {{"encode", (Bins() / "odd.bin").string(), "-o", "e.wav"}, 1, "fits neither layout"},
       {{"encode", "--offset", "-9223372036854775808", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},
       {{"encode", "--offset", "2147483648", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},

@@ -170,6 +170,11 @@ std::optional<TapeRecord> ReadTapeRecord(const std::string& path, const std::opt
     std::fprintf(stderr, "varnetta-cli: %s is not a .bin file: its size fits neither layout\n", path.c_str());
     return std::nullopt;
   }
+  if (contents->data.empty()) {
+    // The decoder refuses a header of length 0, so such a tape could never be read back.
+    std::fprintf(stderr, "varnetta-cli: %s holds no data bytes; a tape file needs at least one\n", path.c_str());
+    return std::nullopt;
+  }
   TapeRecord record;
   record.address = contents->address;
   record.data = std::move(contents->data);
