@@ -102,6 +102,40 @@ TEST_F(Sweep, AStereoRecordingIsAnalysedWithItsMixAsTheThirdChannel) {
   EXPECT_NE(reporter.pane.find("ОК. Дельта (l-r): 5.\r\n"), std::string::npos);
 }
 
+// Each pass reads its own channel: with the tape in one channel of an
+// unmixed three-channel recording, exactly the passes on that channel and on
+// its conditioned forms decode it.
+TEST_F(Sweep, EachPassReadsItsChannel) {
+  struct Pass {
+    const char* label;
+    int source;  // the handed-over channel the pass's channel comes from
+  };
+  const Pass passes[] = {{"Фронты:Левый", 0},   {"Фронты:Левый Г", 0},  {"Фронты:Правый", 1},   {"Фронты:Правый Г", 1},
+                         {"Фронты:Микс", 2},    {"Фронты:Микс Г", 2},   {"Уровни:Левый", 0},    {"Уровни:Левый Ф", 0},
+                         {"Уровни:Левый ФГ", 0}, {"Уровни:Правый", 1},  {"Уровни:Микс", 2},     {"Уровни:Правый Ф", 1},
+                         {"Уровни:Правый ФГ", 1}, {"Уровни:Микс Ф", 2}, {"Уровни:Микс ФГ", 2}};
+  const Signal tape = Tape(8.0);
+  Use(1, 1, 1);
+  for (int withTape = 0; withTape < 3; ++withTape) {
+    SCOPED_TRACE(::testing::Message() << "tape in channel " << withTape);
+    reporter.pane.clear();
+    std::vector<Signal> channels(3, Signal(tape.size(), 0.0));
+    channels[static_cast<std::size_t>(withTape)] = tape;
+    ASSERT_TRUE(Process(channels));
+    ASSERT_EQ(PassLabels().size(), std::size(passes));
+    // The report of each pass runs from its label line to the next one.
+    std::vector<std::size_t> heads;
+    for (const Pass& pass : passes) heads.push_back(reporter.pane.find(std::string("[") + pass.label + "]\r\n"));
+    heads.push_back(reporter.pane.size());
+    for (std::size_t i = 0; i < std::size(passes); ++i) {
+      SCOPED_TRACE(passes[i].label);
+      ASSERT_NE(heads[i], std::string::npos);
+      const std::string report = reporter.pane.substr(heads[i], heads[i + 1] - heads[i]);
+      EXPECT_EQ(report.find("Успешное распознавание.\r\n") != std::string::npos, passes[i].source == withTape);
+    }
+  }
+}
+
 // The kernels follow the measured tuning period, which comes from the first
 // of left, right and mix that has a tuning sequence; the conditioning of every
 // channel uses them.
