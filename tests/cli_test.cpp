@@ -260,6 +260,14 @@ TEST_F(Cli, MultiFileWithoutATuningSequenceWritesOneLineAndFails) {
   EXPECT_EQ(ListLog(), Stored(Tape("quiet.wav") + ":\tНастроечная последовательность не найдена.\n"));
   EXPECT_EQ(result.out, "");
   EXPECT_FALSE(fs::exists(Tapes() / "quiet.log"));
+
+  // The recordings queued after it are still decoded.
+  const std::string bin = ShortBin("AFTER", 01000, 100, 4);
+  Encode({bin}, "after.wav");
+  const CliResult both = Run({"--multi-file", "quiet.wav", "after.wav"});
+  EXPECT_EQ(both.status, 1);
+  EXPECT_EQ(BinOut(bin), BinIn(bin));
+  EXPECT_TRUE(ListLog().ends_with(Stored("Конец кассеты.\n")));
 }
 
 TEST_F(Cli, AFileInTwoSegmentsIsWrittenTwice) {

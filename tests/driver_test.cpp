@@ -134,6 +134,26 @@ TEST_F(Driver, WholeRecordingModeHandsASilentRecordingToTheSweep) {
   EXPECT_EQ(ListLog(), Stored(RecordingText() + ":\tНастроечная последовательность не найдена.\n"));
 }
 
+TEST_F(Driver, RecordingsWithoutSamplesAreHandledLikeSilence) {
+  for (int multiFile : {0, 1}) {
+    for (int fronts : {0, 1}) {
+      for (int channels : {1, 2, 3}) {
+        SCOPED_TRACE(::testing::Message() << "MultiFile " << multiFile << " FrontAnalyse " << fronts << ", "
+                                          << channels << " channels");
+        std::filesystem::remove(dir / "!list.log");
+        context.settings.MultiFile = multiFile;
+        context.settings.FrontAnalyse = fronts;
+        const bool result = Process(std::vector<Signal>(static_cast<std::size_t>(channels)));
+        EXPECT_EQ(result, multiFile == 0);
+        const std::string nothing = multiFile != 0 || fronts != 0
+                                        ? ":\tНастроечная последовательность не найдена.\n"
+                                        : ":\tНе удалось.\n\t\tНераспознано\t\t177777\t177777\n";
+        EXPECT_EQ(ListLog(), Stored(RecordingText() + nothing));
+      }
+    }
+  }
+}
+
 TEST_F(Driver, TheRecordingDirectoryIsTheParentOfThePath) {
   context.settings.MultiFile = 0;
   context.sourceClip.channels = {Signal(100, 0.0)};
