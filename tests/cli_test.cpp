@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,8 @@ struct RoundTrip {
   const char* kind;  // mono, stereo, multi
 };
 
+void PrintTo(const RoundTrip& row, std::ostream* out) { *out << row.kind << " at " << row.rate << " Hz"; }
+
 class CliRoundTrip : public Cli, public ::testing::WithParamInterface<RoundTrip> {};
 
 TEST_P(CliRoundTrip, DecodesTheEncodedFilesByteForByte) {
@@ -126,6 +129,11 @@ TEST_P(CliRoundTrip, DecodesTheEncodedFilesByteForByte) {
   EXPECT_EQ(result.status, 0) << result.err;
   for (const std::string& bin : bins) EXPECT_EQ(BinOut(bin), BinIn(bin)) << bin;
   EXPECT_EQ(result.out.find("Конец кассеты.") != std::string::npos, kind == "multi");
+  if (kind != "multi") {
+    // Several passes found the one file: one list-log line, no recording log.
+    EXPECT_EQ(ListLog(), Stored(Tape("tape.wav") + ":\tFIRST.bin\t\t1000\t226\n"));
+    EXPECT_FALSE(fs::exists(Tapes() / "tape.log"));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, CliRoundTrip,
