@@ -340,20 +340,28 @@ TEST_F(Cli, TwoFilesInOneSweepAreBothWrittenAndCounted) {
   EXPECT_EQ(ReadFileBytes(Tapes() / "both.log"), Stored("LEFT.bin -- 6 раз.\nRIGHT.bin -- 3 раз.\n"));
 }
 
-TEST_F(Cli, ExitStatus) {
-  const std::string bin = ShortBin("GOOD", 01000, 100, 10);
-  Encode({bin}, "good.wav");
-  WriteFileBytes(Tapes() / "taken.wav", "keep");
-  WriteFileBytes(Bins() / "empty.bin", std::string("\x00\x02\x00\x00", 4));
-  WriteFileBytes(Bins() / "odd.bin", "\x01");
-  struct Row {
-    std::vector<std::string> args;
-    int status;
-    const char* err;  // a piece of standard error
-  };
-  const Row rows[] = {
-      {{"good.wav"}, 0, ""},
-      {{"--no-fronts", "--set", "IgnoreCRC=Yes", "good.wav"}, 0, ""},
+struct StatusRow {
+  std::vector<std::string> args;
+  int status;
+  const char* err;  // a piece of standard error
+};
+
+class CliStatus : public Cli {
+ protected:
+  void ExpectStatuses(const std::vector<StatusRow>& rows) const {
+    for (const StatusRow& row : rows) {
+      std::string shown;
+      for (const std::string& arg : row.args) shown += arg + " ";
+      SCOPED_TRACE(shown);
+      const CliResult result = Run(row.args);
+      EXPECT_EQ(result.status, row.status) << result.err;
+      EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+    }
+  }
+};
+
+TEST_F(CliStatus, UsageErrorsGiveTwo) {
+  ExpectStatuses({
       {{"--bogus", "good.wav"}, 2, "unknown option '--bogus'"},
       {{"--set", "TuneScatter=abc", "good.wav"}, 2, "TuneScatter"},
       {{"--tune-scatter", "99", "good.wav"}, 2, "TuneScatter"},
@@ -362,37 +370,49 @@ TEST_F(Cli, ExitStatus) {
       {{"--delta-impulse"}, 2, "needs a value"},
       {{}, 2, "no recording given"},
       {{"--multi-file"}, 2, "no recording given"},
+      {{"--help"}, 0, ""},
+  });
+  EXPECT_FALSE(fs::exists(Tapes() / "!list.log"));
+}
+
+TEST_F(CliStatus, DecodingGivesZeroOnlyWhenEveryRecordingGaveAFile) {
+  const std::string bin = ShortBin("GOOD", 01000, 100, 10);
+  Encode({bin}, "good.wav");
+  WriteFileBytes(Tapes() / "taken.wav", "keep");
+  ExpectStatuses({
+      {{"good.wav"}, 0, ""},
+      {{"--no-fronts", "--set", "IgnoreCRC=Yes", "good.wav"}, 0, ""},
       {{"missing.wav"}, 1, "missing.wav"},
       {{"good.wav", "missing.wav"}, 1, "missing.wav"},
       {{"taken.wav"}, 1, "taken.wav"},
-      {{"encode"}, 2, "no .bin file given"},
-      {{"encode", (Bins() / bin).string()}, 2, "no output file given"},
-      {{"encode", "--rate", "fast", (Bins() / bin).string(), "-o", "x.wav"}, 2, "invalid sample rate"},
-      {{"encode", (Bins() / "none.bin").string(), "-o", "y.wav"}, 1, "cannot read"},
-      {{"encode", (Bins() / bin).string(), "-o", "taken.wav"}, 1, ""},
-      {{"encode", (Bins() / "empty.bin").string(), "-o", "e.wav"}, 1, "no data bytes"},
-      {{"encode", (Bins() / "odd.bin").string(), "-o", "e.wav"}, 1, "fits neither layout"},
-      {{"encode", "--offset", "-9223372036854775808", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},
-      {{"encode", "--offset", "2147483648", (Bins() / bin).string(), "-o", "e.wav"}, 2, "invalid offset"},
-      {{"encode", "--offset", "2147483000", (Bins() / bin).string(), "-o", "e.wav"}, 1, "longer than 2147483647"},
-      {{"--help"}, 0, ""},
-      {{"encode", "--help"}, 0, ""},
-  };
-  for (const Row& row : rows) {
-    std::string shown;
-    for (const std::string& arg : row.args) shown += arg + " ";
-    SCOPED_TRACE(shown);
-    const CliResult result = Run(row.args);
-    EXPECT_EQ(result.status, row.status) << result.err;
-    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
-  }
+  });
   EXPECT_EQ(ReadFileBytes(Tapes() / "taken.wav"), "keep");
-  EXPECT_FALSE(fs::exists(Tapes() / "x.wav"));
-  EXPECT_FALSE(fs::exists(Tapes() / "y.wav"));
-  EXPECT_FALSE(fs::exists(Tapes() / "e.wav"));
   // Each good run wrote its own copy; no .bin was overwritten.
   EXPECT_EQ(BinOut("GOOD.bin"), BinIn(bin));
   EXPECT_EQ(BinOut("GOOD(2).bin"), BinIn(bin));
+  EXPECT_FALSE(fs::exists(Tapes() / "GOOD(3).bin"));
+}
+
+TEST_F(CliStatus, EncodeRefusesWhatItCannotWrite) {
+  const std::string bin = (Bins() / ShortBin("GOOD", 01000, 100, 10)).string();
+  WriteFileBytes(Tapes() / "taken.wav", "keep");
+  WriteFileBytes(Bins() / "empty.bin", std::string("\x00\x02\x00\x00", 4));
+  WriteFileBytes(Bins() / "odd.bin", "\x01");
+  ExpectStatuses({
+      {{"encode"}, 2, "no .bin file given"},
+      {{"encode", bin}, 2, "no output file given"},
+      {{"encode", "--rate", "fast", bin, "-o", "e.wav"}, 2, "invalid sample rate"},
+      {{"encode", "--offset", "-9223372036854775808", bin, "-o", "e.wav"}, 2, "invalid offset"},
+      {{"encode", "--offset", "2147483648", bin, "-o", "e.wav"}, 2, "invalid offset"},
+      {{"encode", "--offset", "2147483000", bin, "-o", "e.wav"}, 1, "longer than 2147483647"},
+      {{"encode", (Bins() / "none.bin").string(), "-o", "e.wav"}, 1, "cannot read"},
+      {{"encode", (Bins() / "empty.bin").string(), "-o", "e.wav"}, 1, "no data bytes"},
+      {{"encode", (Bins() / "odd.bin").string(), "-o", "e.wav"}, 1, "fits neither layout"},
+      {{"encode", bin, "-o", "taken.wav"}, 1, ""},
+      {{"encode", "--help"}, 0, ""},
+  });
+  EXPECT_EQ(ReadFileBytes(Tapes() / "taken.wav"), "keep");
+  EXPECT_FALSE(fs::exists(Tapes() / "e.wav"));
 }
 
 }  // namespace
