@@ -3,9 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +15,7 @@
 
 #include "audio/WavWriter.h"
 #include "cli/Usage.h"
+#include "common/Signal.h"
 #include "recognition/BinLayout.h"
 #include "tape/TapeSignalWriter.h"
 
@@ -98,7 +101,9 @@ std::optional<std::string> ApplyValueOption(EncodeRequest& request, std::string_
       return "invalid amplitude '" + shown + "': expected a number above 0 and at most 1";
     }
   } else if (name == "--offset") {
-    if (!ParseNumber(value, request.offset)) return "invalid offset '" + shown + "'";
+    if (!ParseNumber(value, request.offset) || request.offset < -kMaxSignalLength || request.offset > kMaxSignalLength) {
+      return "invalid offset '" + shown + "'";
+    }
     request.stereo = true;
   } else if (name == "--gap") {
     if (!ParseNumber(value, request.gapSeconds) || !(request.gapSeconds >= 0.0 && request.gapSeconds < 3600.0)) {
@@ -165,6 +170,11 @@ std::optional<TapeRecord> ReadTapeRecord(const std::string& path, const std::opt
     std::fprintf(stderr, "varnetta-cli: %s is not a .bin file: its size fits neither layout\n", path.c_str());
     return std::nullopt;
   }
+  if (contents->data.empty()) {
+    // The decoder refuses a header of length 0, so such a tape could never be read back.
+    std::fprintf(stderr, "varnetta-cli: %s holds no data bytes; a tape file needs at least one\n", path.c_str());
+    return std::nullopt;
+  }
   TapeRecord record;
   record.address = contents->address;
   record.data = std::move(contents->data);
@@ -202,6 +212,37 @@ std::vector<Signal> Channels(Signal signal, const EncodeRequest& request) {
   return {std::move(late), std::move(early)};
 }
 
+// Reads the .bin files and writes the recording; the exit status.
+int WriteRecording(const EncodeRequest& request) {
+  std::vector<TapeRecord> records;
+  for (const std::string& bin : request.bins) {
+    std::optional<TapeRecord> record = ReadTapeRecord(bin, request.name);
+    if (!record) return 1;
+    records.push_back(std::move(*record));
+  }
+  const TapeSignalOptions options = SignalOptions(request);
+  const std::string problem = TapeSignalProblem(records, options);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "varnetta-cli: cannot write this tape: %s\n", problem.c_str());
+    return 1;
+  }
+  std::optional<TapeSignal> tape = WriteTapeSignal(records, options);
+  if (!tape) return 1;
+  // The shift lengthens both channels by the offset.
+  if (static_cast<std::int64_t>(tape->samples.size()) + std::llabs(request.offset) > kMaxSignalLength) {
+    std::fprintf(stderr, "varnetta-cli: cannot write this tape: the signal would be longer than %lld samples\n",
+                 static_cast<long long>(kMaxSignalLength));
+    return 1;
+  }
+  std::string error;
+  if (!WriteWavFile(request.output, Channels(std::move(tape->samples), request), request.rate, request.format,
+                    error)) {
+    std::fprintf(stderr, "varnetta-cli: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunEncodeCommand(int argc, char** argv) {
@@ -213,28 +254,12 @@ int RunEncodeCommand(int argc, char** argv) {
   }
   const std::optional<EncodeRequest> request = ParseEncodeArguments(argc, argv);
   if (!request) return kExitUsage;
-
-  std::vector<TapeRecord> records;
-  for (const std::string& bin : request->bins) {
-    std::optional<TapeRecord> record = ReadTapeRecord(bin, request->name);
-    if (!record) return 1;
-    records.push_back(std::move(*record));
-  }
-  const TapeSignalOptions options = SignalOptions(*request);
-  const std::string problem = TapeSignalProblem(records, options);
-  if (!problem.empty()) {
-    std::fprintf(stderr, "varnetta-cli: cannot write this tape: %s\n", problem.c_str());
+  try {
+    return WriteRecording(*request);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "varnetta-cli: not enough memory to write %s\n", request->output.c_str());
     return 1;
   }
-  std::optional<TapeSignal> tape = WriteTapeSignal(records, options);
-  if (!tape) return 1;
-  std::string error;
-  if (!WriteWavFile(request->output, Channels(std::move(tape->samples), *request), request->rate, request->format,
-                    error)) {
-    std::fprintf(stderr, "varnetta-cli: %s\n", error.c_str());
-    return 1;
-  }
-  return 0;
 }
 
 }  // namespace varnetta

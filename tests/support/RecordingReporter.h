@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Reporter.h"
@@ -12,6 +14,8 @@ namespace varnetta::testing {
 
 // Keeps every call, in order, as one line of text ("range -50 0", "pos 7",
 // "path /a/b.wav", "sizes 100 4", "pane <text>"), and the pane's text.
+// StopOnPaneText makes it raise a stop flag when a pane text holds a given
+// piece, the way a user closing the window mid-way would.
 class RecordingReporter final : public Reporter {
  public:
   void ShowPath(std::string_view path) override { calls.push_back("path " + std::string(path)); }
@@ -28,11 +32,21 @@ class RecordingReporter final : public Reporter {
   void AppendToLogPane(std::string_view text) override {
     calls.push_back("pane " + std::string(text));
     pane += text;
+    if (stopFlag_ != nullptr && text.find(stopTrigger_) != std::string_view::npos) *stopFlag_ = true;
+  }
+
+  void StopOnPaneText(std::atomic<bool>& flag, std::string trigger) {
+    stopFlag_ = &flag;
+    stopTrigger_ = std::move(trigger);
   }
 
   std::vector<std::string> calls;
   std::vector<std::int32_t> positions;
   std::string pane;
+
+ private:
+  std::atomic<bool>* stopFlag_ = nullptr;
+  std::string stopTrigger_;
 };
 
 }  // namespace varnetta::testing
