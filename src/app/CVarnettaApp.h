@@ -2,8 +2,13 @@
 
 #include <QApplication>
 
+#include <memory>
+
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
+
+class QDialog;
+class QSocketNotifier;
 
 namespace varnetta {
 
@@ -19,6 +24,11 @@ class CVarnettaApp : public QApplication {
   int Run();
 
  private:
+  // A request to end the program (SIGTERM, SIGINT) closes the window as its
+  // close button does, so the settings are saved and the worker is stopped.
+  // None when the signals cannot be watched; they then keep their default.
+  static std::unique_ptr<QSocketNotifier> CloseOnTerminationRequest(QDialog& window);
+
   SharedSettings settings_;
   SettingsStore store_;
 };
