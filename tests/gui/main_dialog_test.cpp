@@ -342,8 +342,8 @@ class MainDialogTest : public QObject {
     WriteRecording(queued, kSmallDataBytes, 2);
     Open();
     Drop({large, queued});
-    QVERIFY(WaitUntil([&] { return Pane()->toPlainText().contains(QStringLiteral("Распознаём файл")); },
-                      kDecodeTimeoutMs));
+    QVERIFY(
+        WaitUntil([&] { return Pane()->toPlainText().contains(QStringLiteral("Распознаём файл")); }, kDecodeTimeoutMs));
 
     QElapsedTimer closing;
     closing.start();
@@ -410,8 +410,8 @@ class MainDialogTest : public QObject {
       int moveX, moveY, growX, growY;
     };
     const Anchor anchors[] = {
-        {"2", 100, 100, 0, 0},   {"1000", 0, 0, 100, 0}, {"1001", 0, 0, 100, 0},  {"1002", 0, 0, 0, 0},
-        {"1003", 0, 0, 0, 0},    {"1004", 0, 0, 0, 0},   {"1005", 100, 0, 0, 0},  {"1006", 0, 0, 100, 0},
+        {"2", 100, 100, 0, 0},    {"1000", 0, 0, 100, 0}, {"1001", 0, 0, 100, 0}, {"1002", 0, 0, 0, 0},
+        {"1003", 0, 0, 0, 0},     {"1004", 0, 0, 0, 0},   {"1005", 100, 0, 0, 0}, {"1006", 0, 0, 100, 0},
         {"1007", 0, 0, 100, 100}, {"1008", 0, 0, 100, 0}, {"1013", 0, 100, 0, 0}, {"1017", 100, 0, 0, 0},
     };
     Open();
@@ -499,12 +499,16 @@ class MainDialogTest : public QObject {
     QTest::addColumn<int>("limit");
     QTest::addColumn<QString>("appended");
     QTest::addColumn<QString>("after");
-    QTest::newRow("below the limit") << QString::fromUtf8("aaaa\nbbbb\n") << 20 << QString::fromUtf8("cc\n") << QString::fromUtf8("aaaa\nbbbb\ncc\n");
-    QTest::newRow("reaching it drops a line") << QString::fromUtf8("aaaa\nbbbb\ncccc\n") << 20 << QString::fromUtf8("dddd\n") << QString::fromUtf8("bbbb\ncccc\ndddd\n");
-    QTest::newRow("lines until more than the excess") << QString::fromUtf8("a\nbb\nccc\n") << 12 << QString::fromUtf8("dddd\n") << QString::fromUtf8("ccc\ndddd\n");
-    QTest::newRow("a text without line feed goes whole") << QString::fromUtf8("abcdefghijklmnop") << 20 << QString::fromUtf8("xyz\n") << QString::fromUtf8("xyz\n");
-    QTest::newRow("CR LF is one line end") << QString::fromUtf8("") << 100 << QString::fromUtf8("x\r\ny\r\n") << QString::fromUtf8("x\ny\n");
-    QTest::newRow("Cyrillic counts in UTF-16 units") << QString::fromUtf8("Этап\nЭтап\n") << 12 << QString::fromUtf8("ОК\n") << QString::fromUtf8("Этап\nОК\n");
+    const auto row = [](const char* name, const char* before, int limit, const char* appended, const char* after) {
+      QTest::newRow(name) << QString::fromUtf8(before) << limit << QString::fromUtf8(appended)
+                          << QString::fromUtf8(after);
+    };
+    row("below the limit", "aaaa\nbbbb\n", 20, "cc\n", "aaaa\nbbbb\ncc\n");
+    row("reaching it drops a line", "aaaa\nbbbb\ncccc\n", 20, "dddd\n", "bbbb\ncccc\ndddd\n");
+    row("lines until more than the excess", "a\nbb\nccc\n", 12, "dddd\n", "ccc\ndddd\n");
+    row("a text without line feed goes whole", "abcdefghijklmnop", 20, "xyz\n", "xyz\n");
+    row("CR LF is one line end", "", 100, "x\r\ny\r\n", "x\ny\n");
+    row("Cyrillic counts in UTF-16 units", "Этап\nЭтап\n", 12, "ОК\n", "Этап\nОК\n");
   }
   void logPaneDropsWholeLinesAtItsLimit() {
     QFETCH(QString, before);
