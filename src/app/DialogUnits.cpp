@@ -12,4 +12,6 @@ int DialogUnitsX(const QWidget& widget, int units) {
   return units * averageLetter / 4;
 }
 
+int DialogUnitsY(const QWidget& widget, int units) { return units * widget.fontMetrics().height() / 8; }
+
 }  // namespace varnetta

@@ -1,0 +1,6 @@
+#include "app/CVarnettaApp.h"
+
+int main(int argc, char** argv) {
+  varnetta::CVarnettaApp app(argc, argv);
+  return app.Run();
+}
