@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Reporter.h"
@@ -12,27 +14,37 @@ namespace varnetta::testing {
 
 // Keeps every call, in order, as one line of text ("range -50 0", "pos 7",
 // "path /a/b.wav", "sizes 100 4", "pane <text>"), and the pane's text.
+// Not synchronised: read what it kept only once the caller's thread is done.
 class RecordingReporter final : public Reporter {
  public:
-  void ShowPath(std::string_view path) override { calls.push_back("path " + std::string(path)); }
+  void ShowPath(std::string_view path) override { Record("path " + std::string(path)); }
   void ShowAnalysisSizes(std::int32_t samples, std::int32_t templateSize) override {
-    calls.push_back(FormatText("sizes %d %d", samples, templateSize));
+    Record(FormatText("sizes %d %d", samples, templateSize));
   }
   void SetProgressRange(std::int32_t low, std::int32_t high) override {
-    calls.push_back(FormatText("range %d %d", low, high));
+    Record(FormatText("range %d %d", low, high));
   }
   void SetProgressPosition(std::int32_t position) override {
-    calls.push_back(FormatText("pos %d", position));
     positions.push_back(position);
+    Record(FormatText("pos %d", position));
   }
   void AppendToLogPane(std::string_view text) override {
-    calls.push_back("pane " + std::string(text));
     pane += text;
+    Record("pane " + std::string(text));
   }
+
+  // Called with each call's line once it is kept, on the caller's thread.
+  std::function<void(const std::string& call)> onCall;
 
   std::vector<std::string> calls;
   std::vector<std::int32_t> positions;
   std::string pane;
+
+ private:
+  void Record(std::string call) {
+    calls.push_back(std::move(call));
+    if (onCall) onCall(calls.back());
+  }
 };
 
 }  // namespace varnetta::testing
