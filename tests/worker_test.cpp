@@ -22,6 +22,7 @@
 #include "app/ProcessingContext.h"
 #include "app/QueuedRecording.h"
 #include "app/Worker.h"
+#include "audio/WavWriter.h"
 #include "recognition/LogFiles.h"
 #include "settings/AppSettings.h"
 #include "support/RecordingReporter.h"
@@ -229,21 +230,40 @@ TEST(Worker, SkipsAFolderAFileThatIsNoRecordingAndAMissingPathAndGoesOn) {
   const TapeRecord record = h.AddRecording("good.wav", 4);
 
   RunBounded([&] {
-    h.worker->Start();
     for (const char* name : {"folder.wav", "notes.wav", "missing.wav", "good.wav"}) h.Push(name);
-    WaitUntil([&] { return std::filesystem::exists(h.dir / kListLogFileName); });
+    h.worker->Start();
+    h.WaitForPassEnds(1);
     h.worker->StopWorker();
   });
 
-  // Pushed one by one, they may fall into more than one pass; each is shown
-  // and the one recording among them is decoded.
-  std::vector<std::string> paths;
-  for (const std::string& item : h.shown) {
-    if (item.starts_with("path ")) paths.push_back(item);
-  }
-  EXPECT_EQ(paths, Shown({"path folder.wav", "path notes.wav", "path missing.wav", "path good.wav"}));
+  EXPECT_EQ(h.shown, Shown({"path folder.wav", "load", "path notes.wav", "load", "path missing.wav", "load",
+                            "path good.wav", "load", "end"}));
   EXPECT_EQ(ListedRecordings(h, {"folder.wav", "notes.wav", "missing.wav", "good.wav"}),
             std::vector<std::string>{"good.wav"});
+  EXPECT_TRUE(BinHolds(h.dir / BinNameOf(record), record));
+}
+
+TEST(Worker, APassEndedByItsJobIsFollowedAtOnceByAPassForTheRest) {
+  WorkerHarness h;
+  AppSettings multiFile;
+  multiFile.MultiFile = 1;
+  h.settings.Store(multiFile);
+  // Without any tuning sequence the driver ends the pass in MultiFile mode.
+  std::string error;
+  ASSERT_TRUE(WriteWavFile(h.dir / "silence.wav", std::vector<Signal>{Signal(50000, 0.0)}, 44100,
+                           WavSampleFormat::Pcm16, error))
+      << error;
+  const TapeRecord record = h.AddRecording("good.wav", 6);
+
+  RunBounded([&] {
+    h.Push("silence.wav");
+    h.Push("good.wav");
+    h.worker->Start();
+    h.WaitForPassEnds(2);
+    h.worker->StopWorker();
+  });
+
+  EXPECT_EQ(h.shown, Shown({"path silence.wav", "load", "end", "path good.wav", "load", "end"}));
   EXPECT_TRUE(BinHolds(h.dir / BinNameOf(record), record));
 }
 
@@ -266,8 +286,8 @@ TEST(Worker, SkipsAPathWhoseJobThrowsAndGoesOn) {
     };
 
     RunBounded([&] {
-      h.worker->Push(h.PathOf("huge.wav"));
-      h.worker->Push(h.PathOf("good.wav"));
+      h.Push("huge.wav");
+      h.Push("good.wav");
       h.worker->Start();
       h.WaitForPassEnds(1);
       h.worker->StopWorker();
@@ -290,8 +310,8 @@ TEST(Worker, TakesTheSettingsAnewForEachRecording) {
   };
 
   RunBounded([&] {
-    h.worker->Push(h.PathOf("a.wav"));
-    h.worker->Push(h.PathOf("b.wav"));
+    h.Push("a.wav");
+    h.Push("b.wav");
     h.worker->Start();
     h.WaitForPassEnds(1);
     h.worker->StopWorker();
@@ -306,9 +326,9 @@ TEST(Worker, TakesTheSettingsAnewForEachRecording) {
 
 // Where a stop meets the worker that has a.wav and b.wav queued.
 enum class StopPoint {
-  WhileDecoding,          // inside a.wav's sweep
-  AfterARecording,        // a.wav decoded, b.wav not yet taken
-  AfterAFailedLoad,       // a.wav is no recording, b.wav not yet taken
+  WhileDecoding,     // inside a.wav's sweep
+  AfterARecording,   // a.wav decoded, b.wav not yet taken
+  AfterAFailedLoad,  // a.wav is no recording, b.wav not yet taken
 };
 
 TEST(Worker, StopEndsTheWorkerPromptlyAndNoFurtherPathIsTaken) {
