@@ -1,3 +1,5 @@
+#include "app/Worker.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
-#include <initializer_list>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -21,7 +23,6 @@
 
 #include "app/ProcessingContext.h"
 #include "app/QueuedRecording.h"
-#include "app/Worker.h"
 #include "audio/WavWriter.h"
 #include "recognition/LogFiles.h"
 #include "settings/AppSettings.h"
@@ -74,6 +75,8 @@ class WorkerHarness {
   WorkerHarness() {
     reporter.onCall = [this](const std::string& call) { Observe(call); };
   }
+  // The worker goes first: its thread may still use everything else.
+  ~WorkerHarness() { worker.reset(); }
 
   // Writes a recording of one small tape file, named after the recording.
   TapeRecord AddRecording(const std::string& fileName, std::uint8_t seed) {
@@ -148,7 +151,7 @@ std::vector<std::string> ListedRecordings(const WorkerHarness& harness, const st
 TEST(Worker, TakesQueuedPathsInOrderInOnePassThatEndsWithTheEmptyQueueText) {
   WorkerHarness h;
   const std::vector<TapeRecord> records = {h.AddRecording("a.wav", 1), h.AddRecording("b.wav", 2),
-                                                    h.AddRecording("c.wav", 3)};
+                                           h.AddRecording("c.wav", 3)};
   std::atomic<bool> allQueued{false};
   // The first recording waits for the other two, so all three are queued
   // before the pass could end.
@@ -317,9 +320,7 @@ TEST(Worker, TakesTheSettingsAnewForEachRecording) {
     h.worker->StopWorker();
   });
 
-  const auto sizeOf = [&](const TapeRecord& record) {
-    return std::filesystem::file_size(h.dir / BinNameOf(record));
-  };
+  const auto sizeOf = [&](const TapeRecord& record) { return std::filesystem::file_size(h.dir / BinNameOf(record)); };
   EXPECT_EQ(sizeOf(first), 4 + first.data.size());
   EXPECT_EQ(sizeOf(second), 22 + second.data.size());
 }

@@ -21,9 +21,7 @@ class RecordingReporter final : public Reporter {
   void ShowAnalysisSizes(std::int32_t samples, std::int32_t templateSize) override {
     Record(FormatText("sizes %d %d", samples, templateSize));
   }
-  void SetProgressRange(std::int32_t low, std::int32_t high) override {
-    Record(FormatText("range %d %d", low, high));
-  }
+  void SetProgressRange(std::int32_t low, std::int32_t high) override { Record(FormatText("range %d %d", low, high)); }
   void SetProgressPosition(std::int32_t position) override {
     positions.push_back(position);
     Record(FormatText("pos %d", position));

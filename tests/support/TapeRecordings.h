@@ -24,7 +24,8 @@ inline TapeRecord SampleTapeRecord(std::string_view name, std::size_t size, std:
   record.address = 01000;
   record.name = NameOf(name);
   record.data.resize(size);
-  for (std::size_t i = 0; i < size; ++i) record.data[i] = static_cast<std::uint8_t>((i * 37 + seed * 101 + i / 7) & 0xFF);
+  for (std::size_t i = 0; i < size; ++i)
+    record.data[i] = static_cast<std::uint8_t>((i * 37 + seed * 101 + i / 7) & 0xFF);
   return record;
 }
 
