@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Varnetta and runs every test: the plain build, then the whole suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded
-# fuzzing run of the audio decoder. Installs what is missing first (Debian 12).
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then under
+# ThreadSanitizer (without the desktop front end), then a bounded fuzzing run
+# of the audio decoder. Installs what is missing first (Debian 12).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,13 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 build_and_test build-asan -DVARNETTA_SANITIZE=address,undefined
+
+# The worker and the front ends share the queue, the flags, the stage and the
+# settings; any race the suite provokes fails it (the command-line tests run
+# the ThreadSanitizer build of the program, which then exits with an error).
+echo "== ThreadSanitizer"
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+build_and_test build-tsan -DVARNETTA_SANITIZE=thread -DVARNETTA_BUILD_GUI=OFF -DVARNETTA_BUILD_BENCH=OFF
 
 echo "== fuzzing the audio decoder for ${VARNETTA_FUZZ_SECONDS:-60} s"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVARNETTA_FUZZ=ON -DVARNETTA_BUILD_TESTS=OFF -DVARNETTA_BUILD_BENCH=OFF -DVARNETTA_BUILD_GUI=OFF

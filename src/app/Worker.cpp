@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/ProcessingContext.h"
+#include "app/SkippedRecording.h"
 
 namespace varnetta {
 
@@ -33,8 +34,10 @@ void Worker::Push(std::string path) {
 }
 
 void Worker::StopWorker(const std::function<void()>& pumpEvents) {
-  context_.stopRequested = true;
+  // Exit first: a worker that sees the stop (a sweep ending early, or a job
+  // that waits for it) then also sees the exit, and takes no further path.
   exitRequested_ = true;
+  context_.stopRequested = true;
   Wake();
   if (!started_) return;
   while (!aliveMutex_.try_lock()) {
@@ -64,13 +67,23 @@ void Worker::RunPass() {
   while (!exitRequested_) {
     std::optional<std::string> path = queue_.PopFront();
     if (!path) break;
-    context_.ShowPath(*path);
-    context_.SetStage("Загрузка файла");
-    context_.ResetProgress(100);
-    if (!job_(*path)) break;
+    if (!TakePath(*path)) break;
   }
   context_.SetStage("Все файлы обработаны, очередь пуста.");
   context_.ResetProgress(100);
+}
+
+bool Worker::TakePath(const std::string& path) {
+  // Whatever a job lets escape skips its path only: the worker goes on.
+  try {
+    context_.ShowPath(path);
+    context_.SetStage("Загрузка файла");
+    context_.ResetProgress(100);
+    return job_(path);
+  } catch (...) {
+    ReportSkippedRecording(path);
+  }
+  return true;
 }
 
 void Worker::Wake() {

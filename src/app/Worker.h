@@ -19,9 +19,12 @@ class ProcessingContext;
 class Worker {
  public:
   // Loads and processes one path; false ends the current pass over the queue.
+  // A job that throws has its path skipped, and the pass goes on.
   using Job = std::function<bool(const std::string& path)>;
 
+  // The context must outlive the worker.
   Worker(ProcessingContext& context, Job job);
+  // Stops the worker (without pumping events) if it still runs.
   ~Worker();
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
@@ -39,6 +42,8 @@ class Worker {
   void WorkerLoop();
   // Processes queued paths until the queue is empty or a job ends the pass.
   void RunPass();
+  // Shows the path and runs the job on it; false ends the pass.
+  bool TakePath(const std::string& path);
   bool WaitForWork();
   void Wake();
 

@@ -1,12 +1,13 @@
 #include "cli/DecodeCommand.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,12 +34,31 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) { interrupted = true; }
 
+sigset_t InterruptSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  return signals;
+}
+
 void InstallInterruptHandlers() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+// Starts the worker with the interrupt signals blocked, so that they reach
+// only this thread: none of the worker's writes is ever cut short by one.
+void StartWithoutInterrupts(Worker& worker) {
+  const sigset_t signals = InterruptSignals();
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &signals, &previous);
+  worker.Start();
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 struct DecodeRequest {
@@ -131,7 +151,9 @@ int RunDecodeCommand(int argc, char** argv) {
   store.LoadSettings(loaded);
   std::optional<DecodeRequest> request = ParseArguments(argc, argv, loaded);
   if (!request) return kExitUsage;
-  if (request->saveSettings) store.SaveSettings(request->overrides);
+  if (request->saveSettings && !store.SaveSettings(request->overrides)) {
+    std::fprintf(stderr, "varnetta-cli: cannot save the settings to %s\n", store.FilePath().string().c_str());
+  }
 
   SharedSettings settings;
   settings.Store(request->overrides);
@@ -152,7 +174,7 @@ int RunDecodeCommand(int argc, char** argv) {
   });
 
   InstallInterruptHandlers();
-  worker.Start();
+  StartWithoutInterrupts(worker);
   // Queued as absolute paths, so the logs name each recording in full.
   for (const std::string& recording : request->recordings) worker.Push(AbsolutePath(recording));
   WaitForRecordings(context, reporter, done, total);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,30 +15,32 @@ namespace varnetta::testing {
 
 // Keeps every call, in order, as one line of text ("range -50 0", "pos 7",
 // "path /a/b.wav", "sizes 100 4", "pane <text>"), and the pane's text.
+// Not synchronised: read what it kept only once the caller's thread is done.
 // StopOnPaneText makes it raise a stop flag when a pane text holds a given
 // piece, the way a user closing the window mid-way would.
 class RecordingReporter final : public Reporter {
  public:
-  void ShowPath(std::string_view path) override { calls.push_back("path " + std::string(path)); }
+  void ShowPath(std::string_view path) override { Record("path " + std::string(path)); }
   void ShowAnalysisSizes(std::int32_t samples, std::int32_t templateSize) override {
-    calls.push_back(FormatText("sizes %d %d", samples, templateSize));
+    Record(FormatText("sizes %d %d", samples, templateSize));
   }
-  void SetProgressRange(std::int32_t low, std::int32_t high) override {
-    calls.push_back(FormatText("range %d %d", low, high));
-  }
+  void SetProgressRange(std::int32_t low, std::int32_t high) override { Record(FormatText("range %d %d", low, high)); }
   void SetProgressPosition(std::int32_t position) override {
-    calls.push_back(FormatText("pos %d", position));
     positions.push_back(position);
+    Record(FormatText("pos %d", position));
   }
   void AppendToLogPane(std::string_view text) override {
-    calls.push_back("pane " + std::string(text));
     pane += text;
-    if (stopFlag_ != nullptr && text.find(stopTrigger_) != std::string_view::npos) *stopFlag_ = true;
+    Record("pane " + std::string(text));
   }
 
+  // Called with each call's line once it is kept, on the caller's thread.
+  std::function<void(const std::string& call)> onCall;
+
   void StopOnPaneText(std::atomic<bool>& flag, std::string trigger) {
-    stopFlag_ = &flag;
-    stopTrigger_ = std::move(trigger);
+    onCall = [&flag, trigger = std::move(trigger)](const std::string& call) {
+      if (call.starts_with("pane ") && call.find(trigger) != std::string::npos) flag = true;
+    };
   }
 
   std::vector<std::string> calls;
@@ -45,8 +48,10 @@ class RecordingReporter final : public Reporter {
   std::string pane;
 
  private:
-  std::atomic<bool>* stopFlag_ = nullptr;
-  std::string stopTrigger_;
+  void Record(std::string call) {
+    calls.push_back(std::move(call));
+    if (onCall) onCall(calls.back());
+  }
 };
 
 }  // namespace varnetta::testing

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recognition/LogFiles.h"
+#include "recognition/LogLines.h"
+#include "recognition/LogText.h"
+#include "support/ChildProcess.h"
+#include "support/TapeRecordings.h"
+#include "support/TempDir.h"
+
+namespace varnetta {
+namespace {
+
+using testing::BinHolds;
+using testing::BinNameOf;
+using testing::ChildProcess;
+using testing::ReadFileBytes;
+using testing::SampleTapeRecord;
+using testing::TempDir;
+using testing::WriteTapeRecording;
+
+// Bounds for runs that must end; far beyond what they take.
+constexpr std::chrono::seconds kRunLimit{120};
+
+struct RunResult {
+  std::optional<int> status;  // none when the run did not end in time
+  std::string output;
+  std::string errors;
+};
+
+// varnetta-cli as built, run with its configuration in a directory of the
+// test's own, so the user's settings are never read or touched.
+class CommandLine : public ::testing::Test {
+ protected:
+  std::filesystem::path ConfigFile() const { return dir / "config" / "Orlenvik" / "Varnetta.conf"; }
+
+  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
+    return std::make_unique<ChildProcess>(
+        VARNETTA_CLI, arguments,
+        std::vector<std::string>{"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()},
+        dir / "stderr.txt");
+  }
+
+  RunResult Run(const std::vector<std::string>& arguments) {
+    const std::unique_ptr<ChildProcess> child = Start(arguments);
+    EXPECT_TRUE(child->Started());
+    RunResult result;
+    result.status = child->Wait(kRunLimit);
+    result.output = child->output;
+    result.errors = ReadFileBytes(dir / "stderr.txt");
+    return result;
+  }
+
+  // A folder with a recording of the tape files; the recording's path.
+  std::string AddRecording(const std::string& folder, const std::vector<TapeRecord>& records) {
+    std::filesystem::create_directories(dir / folder);
+    const std::filesystem::path path = dir / folder / "tape.wav";
+    EXPECT_TRUE(WriteTapeRecording(path, records));
+    return path.string();
+  }
+
+  std::string ListLogOf(const std::string& recording) const {
+    return ReadFileBytes(std::filesystem::path(recording).parent_path() / kListLogFileName);
+  }
+
+  TempDir dir;
+  const std::vector<TapeRecord> twoFiles = {SampleTapeRecord("ONE", 200, 1), SampleTapeRecord("TWO", 300, 2)};
+};
+
+bool HasSegmentHeads(const std::string& listLog) {
+  return listLog.find("\t(01, ") != std::string::npos && listLog.find("\t(02, ") != std::string::npos;
+}
+
+TEST_F(CommandLine, SavedSettingsAreUsedByTheNextRun) {
+  const std::string first = AddRecording("first", twoFiles);
+  const RunResult saving = Run({"--multi-file", "--save-settings", first});
+  ASSERT_EQ(saving.status, 0) << saving.errors;
+  EXPECT_EQ(ReadFileBytes(ConfigFile()),
+            "[Software\\Orlenvik\\Varnetta]\n"
+            "UseLongBinFormat=No\nFrontAnalyse=Yes\nFrontAliasing=Yes\nFrontLevels=No\nIgnoreCRC=No\n"
+            "IgnoreErrors=No\nStoreWorkLog=No\nMultiFile=Yes\nTuneScatter=3\nDeltaImpulse=0.3\n");
+
+  const std::string second = AddRecording("second", twoFiles);
+  const RunResult reusing = Run({second});
+  ASSERT_EQ(reusing.status, 0) << reusing.errors;
+  EXPECT_TRUE(HasSegmentHeads(ListLogOf(second))) << ListLogOf(second);
+  for (const TapeRecord& record : twoFiles) {
+    SCOPED_TRACE(BinNameOf(record));
+    EXPECT_TRUE(BinHolds(dir / "second" / BinNameOf(record), record));
+  }
+}
+
+TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
+  // Nothing stored yet: a run with options stores nothing.
+  const std::string first = AddRecording("first", twoFiles);
+  const RunResult once = Run({"--multi-file", first});
+  ASSERT_EQ(once.status, 0) << once.errors;
+  EXPECT_TRUE(HasSegmentHeads(ListLogOf(first)));
+  EXPECT_FALSE(std::filesystem::exists(ConfigFile()));
+
+  // Stored settings: a run with other options leaves them as they are.
+  const TapeRecord single = SampleTapeRecord("SOLO", 250, 3);
+  const RunResult saving = Run({"--long-bin", "--save-settings", AddRecording("second", {single})});
+  ASSERT_EQ(saving.status, 0) << saving.errors;
+  const std::string stored = ReadFileBytes(ConfigFile());
+  ASSERT_NE(stored.find("UseLongBinFormat=Yes\n"), std::string::npos) << stored;
+  const RunResult other = Run({"--multi-file", "--short-bin", AddRecording("third", {single})});
+  ASSERT_EQ(other.status, 0) << other.errors;
+  EXPECT_EQ(ReadFileBytes(ConfigFile()), stored);
+  EXPECT_EQ(std::filesystem::file_size(dir / "third" / BinNameOf(single)), 4 + single.data.size());
+
+  // The next run without options has the stored settings, not the one-off ones.
+  const std::string fourth = AddRecording("fourth", twoFiles);
+  const RunResult plain = Run({fourth});
+  ASSERT_EQ(plain.status, 0) << plain.errors;
+  EXPECT_FALSE(HasSegmentHeads(ListLogOf(fourth))) << ListLogOf(fourth);
+  EXPECT_EQ(std::filesystem::file_size(dir / "fourth" / BinNameOf(twoFiles[0])), 22 + twoFiles[0].data.size());
+}
+
+TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
+  // A short tape file, then one whose decode takes long: the first report
+  // line comes from the first, and the interrupt meets the second's sweep.
+  const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 32768, 7)};
+  const std::string recording = AddRecording("tapes", records);
+  const std::filesystem::path folder = dir / "tapes";
+  for (const int signalNumber : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signalNumber == SIGINT ? "SIGINT" : "SIGTERM");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() != ".wav") std::filesystem::remove(entry.path());
+    }
+
+    const std::unique_ptr<ChildProcess> child = Start({"--multi-file", recording});
+    ASSERT_TRUE(child->Started());
+    ASSERT_TRUE(child->WaitForOutput("\n", kRunLimit)) << child->output;
+    child->Signal(signalNumber);
+    EXPECT_EQ(child->Wait(kRunLimit), 130) << ReadFileBytes(dir / "stderr.txt");
+
+    // The second sweep was cut short: no summary of it, nor of the tape.
+    const std::string listLog = ListLogOf(recording);
+    EXPECT_EQ(listLog.find("\t(02, "), std::string::npos) << listLog;
+    EXPECT_EQ(listLog.find(EncodeLogText(ListLogEndOfTape())), std::string::npos) << listLog;
+    EXPECT_EQ(ReadFileBytes(RecordingLogPath(folder, recording)).find(EncodeLogText(RecordingLogSegmentPrefix(2))),
+              std::string::npos);
+    // What was saved is whole.
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() != ".bin") continue;
+      SCOPED_TRACE(entry.path().filename().string());
+      EXPECT_TRUE(BinHolds(entry.path(), records[0]) || BinHolds(entry.path(), records[1]));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnetta
