@@ -200,7 +200,8 @@ void CWaveParserProto::Report(std::string_view text) const {
 bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
                                  std::string_view label) {
   position = 0;
-  ComputeLevel(signal);
+  // Summing a long signal is one long chain of additions; skip it where unused.
+  if (ReadsLevel()) ComputeLevel(signal);
   inverse = false;
   lastLength = 0;
   ClearAverage();

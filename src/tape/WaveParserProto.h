@@ -70,6 +70,8 @@ class CWaveParserProto {
   std::int32_t lastLength = 0;
 
  protected:
+  // Whether impulses are measured against level; Recognize computes it only then.
+  virtual bool ReadsLevel() const { return true; }
   // Whether a half-wave of n samples passes the first-marker test.
   bool IsMarkerHalfWave(std::size_t n) const;
   // The end of the first marker's search: the marker half-wave ends at
