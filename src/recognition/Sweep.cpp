@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ProcessingContext.h"
 #include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
+#include "recognition/AheadPasses.h"
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
 #include "recognition/PassVerdict.h"
@@ -117,13 +121,46 @@ CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
   return context.ampParser;
 }
 
-// One pass: the recognition with its report, then what its result leads to.
-void RecognizeAndSave(ProcessingContext& context, CWaveParserProto& parser, int channel, const char* label) {
+std::vector<const Pass*> EnabledPasses(unsigned enabled) {
+  std::vector<const Pass*> passes;
+  for (const Pass& pass : kPasses) {
+    if ((pass.needs & enabled) == pass.needs) passes.push_back(&pass);
+  }
+  return passes;
+}
+
+// A pass's recognition on a parser of its own, its report kept for later.
+AheadPasses::Task RecognitionTask(const ProcessingContext& context, const Pass& pass, const std::string& path) {
+  return [&context, &pass, &path] {
+    PassRecognition result;
+    if (pass.parser == ParserKind::Edges) {
+      result.parser = std::make_unique<CWaveParserFront>(context.settings);
+    } else {
+      result.parser = std::make_unique<CWaveParserAmp>(context.settings);
+    }
+    result.parser->SetOwner(&result.report);
+    result.recognised =
+        result.parser->Recognize(result.record, context.workClip.Channel(pass.channel), path, pass.label);
+    result.parser->SetOwner(nullptr);
+    return result;
+  };
+}
+
+// The passes on the raw channels can run while the others are being conditioned.
+std::vector<bool> ReadyBeforeConditioning(const std::vector<const Pass*>& passes) {
+  std::vector<bool> ready;
+  for (const Pass* pass : passes) ready.push_back(pass->channel < WorkClip::kFirstDerived);
+  return ready;
+}
+
+// One pass's effects, in pass order: its report, then what its result leads
+// to, with the context's parser left as if the recognition had run on it.
+void CommitPass(ProcessingContext& context, const Pass& pass, PassRecognition recognition) {
   static const std::vector<std::uint8_t> kNoData;
-  TapeFile record;
-  const bool recognised = parser.Recognize(record, context.workClip.Channel(channel),
-                                           context.recordingPath.string(), label);
-  ActOnRecognition(context, recognised, record, parser.data ? *parser.data : kNoData);
+  for (const std::string& message : recognition.report.messages) context.AppendWorkLog(message);
+  CWaveParserProto& parser = ParserFor(context, pass.parser);
+  parser.TakeDecodingState(*recognition.parser);
+  ActOnRecognition(context, recognition.recognised, recognition.record, parser.data ? *parser.data : kNoData);
 }
 
 void WriteSummary(const ProcessingContext& context, const SweepPiece& piece) {
@@ -142,6 +179,12 @@ bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRec
   const std::int32_t samples = context.workClip.SampleCount();
   const AppSettings& settings = context.settings;
 
+  const std::vector<const Pass*> passes = EnabledPasses(Enabled(settings, stereo));
+  const std::string path = context.recordingPath.string();
+  std::vector<AheadPasses::Task> tasks;
+  for (const Pass* pass : passes) tasks.push_back(RecognitionTask(context, *pass, path));
+  AheadPasses ahead(std::move(tasks), ReadyBeforeConditioning(passes));
+
   std::int32_t tunePeriod = kShortTunePeriod;
   if (settings.FrontAnalyse != 0) {
     tunePeriod = MeasureTunePeriod(context, stereo);
@@ -155,10 +198,9 @@ bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRec
   context.ShowAnalysisSizes(samples, tunePeriod);
   if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo)) return false;
 
-  const unsigned enabled = Enabled(settings, stereo);
-  for (const Pass& pass : kPasses) {
-    if ((pass.needs & enabled) != pass.needs) continue;
-    RecognizeAndSave(context, ParserFor(context, pass.parser), pass.channel, pass.label);
+  ahead.ReleaseAll();
+  for (std::size_t i = 0; i < passes.size(); ++i) {
+    CommitPass(context, *passes[i], ahead.Take(i));
     if (context.StopRequested()) return false;
   }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "common/TextFormat.h"
 #include "tape/ImpulseRuns.h"
@@ -36,6 +37,17 @@ CWaveParserProto::CWaveParserProto(const AppSettings& settings) : settings_(sett
 CWaveParserProto::~CWaveParserProto() = default;
 
 void CWaveParserProto::SetOwner(WorkLogSink* owner) { owner_ = owner; }
+
+void CWaveParserProto::TakeDecodingState(CWaveParserProto& other) {
+  if (other.data) data = std::move(other.data);
+  position = other.position;
+  inverse = other.inverse;
+  period = other.period;
+  if (ReadsLevel()) level = other.level;
+  history = other.history;
+  historyIndex = other.historyIndex;
+  lastLength = other.lastLength;
+}
 
 void CWaveParserProto::ComputeLevel(SignalView signal) {
   const std::size_t n = UsableLength(signal);

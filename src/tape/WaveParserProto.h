@@ -53,6 +53,11 @@ class CWaveParserProto {
   // owner; the data bytes go to data.
   bool Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath, std::string_view label);
 
+  // Takes over the decoding state that another parser of the same kind ended
+  // with, as if its operations had run on this one: data only when the other
+  // holds any, level only where it is read.
+  void TakeDecodingState(CWaveParserProto& other);
+
   // Runs of regular impulses the format requires before the first marker
   // and before the second and third markers.
   static constexpr std::int32_t kTuneRunLength = 2048;
