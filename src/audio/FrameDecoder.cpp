@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/AudioErrors.h"
+#include "common/LargeBuffers.h"
 
 namespace varnetta {
 
@@ -23,7 +24,7 @@ bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Sig
   channels.resize(channel_count);
   for (std::size_t c = 0; c < channel_count; ++c) {
     const std::int64_t first = layout.start + static_cast<std::int64_t>(c) * kBytes;
-    channels[c].reserve(static_cast<std::size_t>(SamplesPresent(buffer, layout, first, kBytes)));
+    ReserveSignal(channels[c], static_cast<std::size_t>(SamplesPresent(buffer, layout, first, kBytes)));
   }
   for (std::int64_t frame = 0; frame < layout.frame_count; ++frame) {
     const std::int64_t frame_start = layout.start + frame * layout.frame_stride;
