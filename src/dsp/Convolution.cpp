@@ -10,8 +10,10 @@ namespace varnetta {
 
 namespace {
 
-// Outputs computed together, one vector lane each, while the taps go by.
-constexpr std::size_t kBlock = 8;
+// Outputs computed together, one vector lane each, while the taps go by:
+// enough lanes for several independent vectors, so that the additions of one
+// output (which must stay in tap order) do not wait on one another.
+constexpr std::size_t kBlock = 32;
 using FullBlock = std::integral_constant<std::size_t, kBlock>;
 
 bool Overlaps(SignalView source, std::span<const double> target) {
@@ -21,7 +23,7 @@ bool Overlaps(SignalView source, std::span<const double> target) {
 }
 
 // An output near the start, where only the taps 0 .. i reach into the signal.
-double ConvolveHeadSample(std::span<const double> kernel, const double* source, std::size_t i) {
+[[gnu::always_inline]] inline double ConvolveHeadSample(std::span<const double> kernel, const double* source, std::size_t i) {
   double sum = 0.0;
   for (std::size_t k = 0; k <= i; ++k) sum += kernel[k] * source[i - k];
   return sum;
@@ -33,7 +35,7 @@ double ConvolveHeadSample(std::span<const double> kernel, const double* source, 
 // is a compile-time constant, which lets the compiler vectorise without a
 // scalar remainder.
 template <typename Count>
-void ConvolveSteadyRun(std::span<const double> kernel, const double* source, double* target, std::size_t first,
+[[gnu::always_inline]] inline void ConvolveSteadyRun(std::span<const double> kernel, const double* source, double* target, std::size_t first,
                        Count count) {
   double sums[kBlock];
   for (std::size_t j = 0; j < count; ++j) sums[j] = 0.0;
@@ -45,6 +47,15 @@ void ConvolveSteadyRun(std::span<const double> kernel, const double* source, dou
   for (std::size_t j = 0; j < count; ++j) target[first + j] = sums[j];
 }
 
+// Compiled for the vector units present, chosen when the program starts;
+// every lane still multiplies and adds separately, in the same order.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VARNETTA_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define VARNETTA_VECTOR_CLONES
+#endif
+
+VARNETTA_VECTOR_CLONES
 void ConvolveRange(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
                    std::size_t end) {
   const std::size_t steadyFrom = kernel.empty() ? 0 : kernel.size() - 1;
