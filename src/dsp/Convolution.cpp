@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <type_traits>
+#include <vector>
 
 namespace varnetta {
 
@@ -66,6 +67,29 @@ void ConvolveRange(std::span<const double> kernel, const double* source, double*
 }
 
 }  // namespace
+
+void ApplyKernelInPlace(std::span<const double> kernel, std::span<double> signal, std::string_view stageText,
+                        ProgressSink& progress) {
+  if (signal.size() > static_cast<std::size_t>(kMaxSignalLength)) return;
+  const auto count = static_cast<std::int32_t>(signal.size());
+  progress.ResetProgress(count);
+  progress.SetStage(stageText);
+  const std::size_t history = kernel.empty() ? 0 : kernel.size() - 1;
+  std::vector<double> originals;
+  ProgressCountdown(count).ForEachChunk(progress, [&](std::int32_t begin, std::int32_t end) {
+    const auto b = static_cast<std::size_t>(begin);
+    const auto e = static_cast<std::size_t>(end);
+    // The run reads the original samples from b - H + 1 on: those before b
+    // were overwritten already and are kept from the previous run. Relative
+    // to that start b lies at H - 1 (or it is the start itself), so the
+    // taps reach exactly as far back as they would from b.
+    const std::size_t low = b > history ? b - history : 0;
+    originals.erase(originals.begin(), originals.end() - static_cast<std::ptrdiff_t>(b - low));
+    originals.insert(originals.end(), signal.begin() + static_cast<std::ptrdiff_t>(b),
+                     signal.begin() + static_cast<std::ptrdiff_t>(e));
+    ConvolveRange(kernel, originals.data(), signal.data() + low, b - low, e - low);
+  });
+}
 
 void ApplyKernel(std::span<const double> kernel, SignalView source, std::span<double> target,
                  std::string_view stageText, ProgressSink& progress) {

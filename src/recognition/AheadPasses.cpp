@@ -22,6 +22,14 @@ AheadPasses::~AheadPasses() {
   if (helper_.joinable()) helper_.join();
 }
 
+void AheadPasses::Release(std::size_t index) {
+  {
+    std::lock_guard lock(mutex_);
+    slots_[index].ready = true;
+  }
+  changed_.notify_all();
+}
+
 void AheadPasses::ReleaseAll() {
   {
     std::lock_guard lock(mutex_);
@@ -68,9 +76,7 @@ void AheadPasses::HelpOut() {
   }
 }
 
-PassRecognition AheadPasses::Take(std::size_t index) {
-  std::unique_lock lock(mutex_);
-  Slot& wanted = slots_[index];
+void AheadPasses::AwaitLocked(Slot& wanted, std::unique_lock<std::mutex>& lock) {
   wanted.ready = true;
   while (wanted.state != State::Done) {
     if (wanted.state == State::Waiting) {
@@ -81,6 +87,17 @@ PassRecognition AheadPasses::Take(std::size_t index) {
       changed_.wait(lock);
     }
   }
+}
+
+void AheadPasses::Await(std::size_t index) {
+  std::unique_lock lock(mutex_);
+  AwaitLocked(slots_[index], lock);
+}
+
+PassRecognition AheadPasses::Take(std::size_t index) {
+  std::unique_lock lock(mutex_);
+  Slot& wanted = slots_[index];
+  AwaitLocked(wanted, lock);
   if (wanted.failure) std::rethrow_exception(wanted.failure);
   return std::move(wanted.result);
 }

@@ -51,10 +51,13 @@ class AheadPasses {
   AheadPasses(const AheadPasses&) = delete;
   AheadPasses& operator=(const AheadPasses&) = delete;
 
-  // Every task may start now.
+  // Task index, or every task, may start now.
+  void Release(std::size_t index);
   void ReleaseAll();
-  // The result of task index: runs it here when it has not begun, and while
-  // the second thread is running it, runs other waiting tasks meanwhile.
+  // Returns when task index is done: runs it here when it has not begun, and
+  // while the second thread is running it, runs other waiting tasks meanwhile.
+  void Await(std::size_t index);
+  // The result of task index, awaited first; taken only once.
   PassRecognition Take(std::size_t index);
 
  private:
@@ -73,6 +76,7 @@ class AheadPasses {
   // Runs a task claimed with mutex_ held, releasing it meanwhile.
   void Run(Slot& slot, std::unique_lock<std::mutex>& lock);
   void HelpOut();
+  void AwaitLocked(Slot& wanted, std::unique_lock<std::mutex>& lock);
 
   std::vector<Slot> slots_;
   std::mutex mutex_;

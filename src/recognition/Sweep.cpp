@@ -88,14 +88,52 @@ std::int32_t MeasureTunePeriod(ProcessingContext& context, bool stereo) {
   return period;
 }
 
-// Convolves the listed channels with the context's kernel; false when a stop
-// was requested after one of them.
+// The enabled passes by the channel they read, so that the conditioning can
+// let them start as soon as their channel is made, and can wait until they
+// are done with a channel before it is overwritten.
+class PassesOnChannels {
+ public:
+  PassesOnChannels(const std::vector<const Pass*>& passes, AheadPasses& ahead) : passes_(passes), ahead_(ahead) {}
+
+  void Ready(int channel) {
+    for (std::size_t i = 0; i < passes_.size(); ++i) {
+      if (passes_[i]->channel == channel) ahead_.Release(i);
+    }
+  }
+  void Finished(int channel) {
+    for (std::size_t i = 0; i < passes_.size(); ++i) {
+      if (passes_[i]->channel == channel) ahead_.Await(i);
+    }
+  }
+
+ private:
+  const std::vector<const Pass*>& passes_;
+  AheadPasses& ahead_;
+};
+
+// Convolves the listed channels with the context's kernel into their
+// targets; false when a stop was requested after one of them.
 template <std::size_t N>
-bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, const char* stage) {
+bool Derive(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
   for (const Convolution& step : steps) {
     if (step.stereoOnly && !stereo) continue;
     ApplyKernel(context.kernel, context.workClip.Channel(step.source), context.workClip.DerivedChannel(step.target),
-                stage, context);
+                "Свёртка", context);
+    passes.Ready(step.target);
+    if (context.StopRequested()) return false;
+  }
+  return true;
+}
+
+// The same for the smoothings, each made in the storage of its source once
+// the passes on the source are done: it saves a full-length channel each.
+template <std::size_t N>
+bool Smooth(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
+  for (const Convolution& step : steps) {
+    if (step.stereoOnly && !stereo) continue;
+    passes.Finished(step.source);
+    ApplyKernelInPlace(context.kernel, context.workClip.TakeOver(step.source, step.target), "Сглаживание", context);
+    passes.Ready(step.target);
     if (context.StopRequested()) return false;
   }
   return true;
@@ -103,17 +141,17 @@ bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool st
 
 // Builds the derivative and, when enabled, smoothed derivative channels.
 // False when a stop was requested.
-bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo) {
+bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo, PassesOnChannels& passes) {
   const bool shortPeriod = tunePeriod == kShortTunePeriod;
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod,
               context);
   if (context.StopRequested()) return false;
-  if (!Convolve(context, kDerivatives, stereo, "Свёртка")) return false;
+  if (!Derive(context, kDerivatives, stereo, passes)) return false;
   if (context.settings.FrontAliasing == 0) return true;
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, context);
   std::reverse(context.kernel.begin(), context.kernel.end());
   if (context.StopRequested()) return false;
-  return Convolve(context, kSmoothings, stereo, "Сглаживание");
+  return Smooth(context, kSmoothings, stereo, passes);
 }
 
 CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
@@ -196,7 +234,8 @@ bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRec
     }
   }
   context.ShowAnalysisSizes(samples, tunePeriod);
-  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo)) return false;
+  PassesOnChannels onChannels(passes, ahead);
+  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo, onChannels)) return false;
 
   ahead.ReleaseAll();
   for (std::size_t i = 0; i < passes.size(); ++i) {

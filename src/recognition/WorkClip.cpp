@@ -29,6 +29,14 @@ std::span<double> WorkClip::DerivedChannel(int index) {
   return channel;
 }
 
+std::span<double> WorkClip::TakeOver(int from, int to) {
+  Signal& source = derived_[static_cast<std::size_t>(from - kFirstDerived)];
+  Signal& target = derived_[static_cast<std::size_t>(to - kFirstDerived)];
+  source.swap(target);
+  source.clear();
+  return target;
+}
+
 SignalView WorkClip::Channel(int index) const {
   if (index >= kFirstDerived) return derived_[static_cast<std::size_t>(index - kFirstDerived)];
   return given_[static_cast<std::size_t>(index)];
