@@ -4,7 +4,9 @@
 # !processing.log (--store-work-log) and the work log on standard output.
 # Side A runs with the default settings and side B with --multi-file, as in
 # whole_process.sh; side A runs again with every analysis variant enabled
-# (--levels-on-fronts), so the passes on conditioned channels are covered too.
+# (--levels-on-fronts), so the passes on conditioned channels are covered too,
+# and the noise without tape files runs without the edge analysis, so that
+# every pass fails and the recording log is written.
 # Both builds run on the same path, so the logs may name it.
 # Usage: bench/compare_outputs.sh BASE_CLI NEW_CLI [BUILD_DIR]
 #   BUILD_DIR (default: build) provides the tools that make the recordings.
@@ -60,4 +62,5 @@ compare_case() {  # label, recording, options...
 compare_case "A, default settings" "$recordings/side-a.wav"
 compare_case "A, every variant" "$recordings/side-a.wav" --levels-on-fronts
 compare_case "B, multi-file" "$recordings/side-b.wav" --multi-file
+compare_case "noise, levels only" "$recordings/noise.wav" --no-fronts
 exit "$failed"

@@ -3,7 +3,9 @@
 # repeatable noise, unless they are there already:
 #   side-a.wav  10 minutes, one tape file of 16 KB ending 0.5 s before the end,
 #               so that every pass scans most of the recording;
-#   side-b.wav  45 minutes, 20 tape files of 2 to 16 KB with long gaps.
+#   side-b.wav  45 minutes, 20 tape files of 2 to 16 KB with long gaps;
+#   noise.wav   the first 5 minutes of side A, noise without any tape file,
+#               on which every pass fails (compare_outputs.sh).
 # The right channel runs 3 samples behind the left, so the mix has to align.
 # Usage: bench/make_recordings.sh BUILD_DIR OUT_DIR
 set -euo pipefail
@@ -36,3 +38,5 @@ make_side side-a 600 1 16384
 make_side side-b 2700 85 \
   9593 2048 15629 5820 12611 3557 8084 16384 4311 11102 \
   6575 14120 2802 10347 7329 13365 5066 8838 14874 11856
+
+[ -f "$out/noise.wav" ] || sox "$out/side-a.wav" "$out/noise.wav" trim 0 300
