@@ -49,11 +49,13 @@ void CWaveParserProto::TakeDecodingState(CWaveParserProto& other) {
   lastLength = other.lastLength;
 }
 
-void CWaveParserProto::ComputeLevel(SignalView signal) {
+void CWaveParserProto::ComputeLevel(SignalView signal) { level = MeanLevel(signal); }
+
+double CWaveParserProto::MeanLevel(SignalView signal) {
   const std::size_t n = UsableLength(signal);
   double sum = 0.0;
   for (std::size_t i = 0; i < n; ++i) sum += signal[i];
-  level = n == 0 ? 0.0 : sum / static_cast<double>(n);
+  return n == 0 ? 0.0 : sum / static_cast<double>(n);
 }
 
 void CWaveParserProto::PushLength(std::int32_t length) {

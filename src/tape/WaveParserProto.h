@@ -45,6 +45,9 @@ class CWaveParserProto {
   bool ReadBit(SignalView signal, int& bit);
   bool ReadByte(SignalView signal, std::uint8_t& byte);
   void ComputeLevel(SignalView signal);
+  // The level ComputeLevel sets: the samples summed in order from the first,
+  // divided by their number (0 for no samples).
+  static double MeanLevel(SignalView signal);
   void PushLength(std::int32_t length);
   // Rounded average impulse length at the end of the first tuning sequence,
   // or -1 when there is none.
