@@ -48,22 +48,51 @@ template <typename Count>
   for (std::size_t j = 0; j < count; ++j) target[first + j] = sums[j];
 }
 
-// Compiled for the vector units present, chosen when the program starts;
-// every lane still multiplies and adds separately, in the same order.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VARNETTA_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define VARNETTA_VECTOR_CLONES
-#endif
-
-VARNETTA_VECTOR_CLONES
-void ConvolveRange(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
-                   std::size_t end) {
+[[gnu::always_inline]] inline void ConvolveRangeBody(std::span<const double> kernel, const double* source,
+                                                     double* target, std::size_t begin, std::size_t end) {
   const std::size_t steadyFrom = kernel.empty() ? 0 : kernel.size() - 1;
   std::size_t i = begin;
   for (; i < std::min(end, steadyFrom); ++i) target[i] = ConvolveHeadSample(kernel, source, i);
   for (; end - i >= kBlock; i += kBlock) ConvolveSteadyRun(kernel, source, target, i, FullBlock{});
   if (i < end) ConvolveSteadyRun(kernel, source, target, i, end - i);
+}
+
+using RangeConvolver = void (*)(std::span<const double>, const double*, double*, std::size_t, std::size_t);
+
+void ConvolveRangeBaseline(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
+                           std::size_t end) {
+  ConvolveRangeBody(kernel, source, target, begin, end);
+}
+
+// The same loops compiled for wider vector units, chosen by what the processor
+// has; every lane still multiplies and adds separately, in the same order. The
+// choice is made at the first call rather than by the loader, which would run
+// it before a sanitizer's runtime is ready.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void ConvolveRangeAvx2(std::span<const double> kernel, const double* source,
+                                                       double* target, std::size_t begin, std::size_t end) {
+  ConvolveRangeBody(kernel, source, target, begin, end);
+}
+
+__attribute__((target("avx512f"))) void ConvolveRangeAvx512(std::span<const double> kernel, const double* source,
+                                                            double* target, std::size_t begin, std::size_t end) {
+  ConvolveRangeBody(kernel, source, target, begin, end);
+}
+
+RangeConvolver ChooseRangeConvolver() {
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f")) return ConvolveRangeAvx512;
+  if (__builtin_cpu_supports("avx2")) return ConvolveRangeAvx2;
+  return ConvolveRangeBaseline;
+}
+#else
+RangeConvolver ChooseRangeConvolver() { return ConvolveRangeBaseline; }
+#endif
+
+void ConvolveRange(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
+                   std::size_t end) {
+  static const RangeConvolver convolve = ChooseRangeConvolver();
+  convolve(kernel, source, target, begin, end);
 }
 
 }  // namespace
