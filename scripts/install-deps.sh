@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
+  libbenchmark-dev
   sox
   clang libclang-rt-14-dev
   qt6-base-dev

@@ -265,5 +265,29 @@ TEST(ApplyKernel, MatchesThePlainLoopForArbitraryTaps) {
   }
 }
 
+// In place, every output must still come from the original samples, also
+// where the runs between two progress updates are shorter than the kernel.
+TEST(ApplyKernelInPlace, MatchesThePlainLoopAndReportsAlike) {
+  std::mt19937_64 random(99);
+  const std::int32_t periods[] = {0, 1, 4, 12, 33};
+  const std::size_t lengths[] = {0, 1, 11, 12, 13, 499, 1000, 4099, 25013};
+  for (std::int32_t period : periods) {
+    std::vector<double> kernel = Kernel(period, KernelKind::HalfSine);
+    std::reverse(kernel.begin(), kernel.end());
+    for (std::size_t length : lengths) {
+      SCOPED_TRACE(testing::Message() << "period " << period << ", " << length << " samples");
+      const Signal source = RandomSignal(length, random);
+      RecordingProgressSink outOfPlace;
+      Signal target(source.size());
+      ApplyKernel(kernel, source, target, "Сглаживание", outOfPlace);
+      RecordingProgressSink inPlace;
+      Signal signal = source;
+      ApplyKernelInPlace(kernel, signal, "Сглаживание", inPlace);
+      EXPECT_EQ(signal, ReferenceConvolve(kernel, source));
+      EXPECT_EQ(inPlace.calls, outOfPlace.calls);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varnetta

@@ -38,10 +38,23 @@ bool ProcessWholeRecording(ProcessingContext& context) {
   return RunSweep(context, 1, true, 0, samples);
 }
 
-bool FindNextTapeStart(ProcessingContext& context, std::int32_t from, std::int32_t& start, std::int32_t& length) {
+SignalView RightChannel(const AudioClip& clip) {
+  return clip.ChannelCount() > 1 ? SignalView(clip.channels[1]) : SignalView();
+}
+
+// The levels of the whole recording's channels, which every search reads.
+ChannelLevels SearchLevels(const AudioClip& clip) {
+  ChannelLevels levels;
+  levels.left = CWaveParserProto::MeanLevel(clip.channels[0]);
+  if (clip.ChannelCount() > 1) levels.right = CWaveParserProto::MeanLevel(RightChannel(clip));
+  return levels;
+}
+
+bool FindNextTapeStart(ProcessingContext& context, const ChannelLevels& levels, std::int32_t from,
+                       std::int32_t& start, std::int32_t& length) {
   const AudioClip& clip = context.sourceClip;
-  const SignalView right = clip.ChannelCount() > 1 ? SignalView(clip.channels[1]) : SignalView();
-  return FindTapeStart(context.ampParser, clip.channels[0], right, clip.ChannelCount(), from, start, length);
+  return FindTapeStart(context.ampParser, clip.channels[0], RightChannel(clip), clip.ChannelCount(), levels, from,
+                       start, length);
 }
 
 bool ProcessPieces(ProcessingContext& context) {
@@ -50,7 +63,8 @@ bool ProcessPieces(ProcessingContext& context) {
   const std::int32_t samples = clip.SampleCount();
   std::int32_t start = 0;
   std::int32_t length = 0;
-  if (!FindNextTapeStart(context, 0, start, length)) {
+  const ChannelLevels levels = SearchLevels(clip);
+  if (!FindNextTapeStart(context, levels, 0, start, length)) {
     context.SetStage("Настроечная последовательность не найдена.");
     AppendToLogFile(context.recordingDir / kListLogFileName, ListLogTuningNotFound(context.recordingPath.string()));
     return false;
@@ -58,7 +72,7 @@ bool ProcessPieces(ProcessingContext& context) {
   bool last = false;
   for (std::int32_t piece = 1; !last; ++piece) {
     const std::int32_t first = start;
-    if (!FindNextTapeStart(context, start + length, start, length)) {
+    if (!FindNextTapeStart(context, levels, start + length, start, length)) {
       last = true;
       start = samples;
     }

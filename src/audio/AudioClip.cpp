@@ -9,6 +9,7 @@
 #include "audio/AudioErrors.h"
 #include "audio/FileBuffer.h"
 #include "audio/WaveDecoder.h"
+#include "common/LargeBuffers.h"
 
 namespace varnetta {
 
@@ -40,6 +41,7 @@ ReadOutcome ReadWholeFile(const std::string& path, FileContents& contents) {
   if (size > kMaxFileBytes) return ReadOutcome::TooLarge;
   contents.size = static_cast<std::size_t>(size);
   contents.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(contents.size);
+  AdviseHugePages(contents.bytes.get(), contents.size);
   if (std::fread(contents.bytes.get(), 1, contents.size, file.get()) != contents.size) return ReadOutcome::ShortRead;
   return ReadOutcome::Read;
 }
@@ -87,7 +89,11 @@ void AudioClip::SetChannelCount(std::int32_t count) {
     return;
   }
   const std::size_t length = channels.empty() ? 0 : channels.front().size();
-  channels.resize(target, Signal(length, 0.0));
+  while (channels.size() < target) {
+    Signal& added = channels.emplace_back();
+    ReserveSignal(added, length);
+    added.resize(length, 0.0);
+  }
 }
 
 void AudioClip::SetBufferSize(std::int32_t channel_count, std::int32_t sample_count) {

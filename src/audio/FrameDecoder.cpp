@@ -1,8 +1,10 @@
 #include "audio/FrameDecoder.h"
 
 #include <algorithm>
+#include <array>
 
 #include "audio/AudioErrors.h"
+#include "common/LargeBuffers.h"
 
 namespace varnetta {
 
@@ -15,22 +17,61 @@ std::int64_t SamplesPresent(FileBytes buffer, const FrameLayout& layout, std::in
   return std::min(layout.frame_count, spare / layout.frame_stride + 1);
 }
 
+// Converts stored samples as ConvertSample does. A 16-bit sample has only
+// 65536 codes, so its values are divided out once into a table.
+template <ByteOrder Order, SampleEncoding Encoding>
+class SampleConverter {
+ public:
+  double operator()(const std::uint8_t* bytes) const { return ConvertSample<Order, Encoding>(bytes); }
+};
+
+template <ByteOrder Order>
+class SampleConverter<Order, SampleEncoding::Signed16> {
+ public:
+  double operator()(const std::uint8_t* bytes) const { return Table()[AssembleBits<Order, 2>(bytes)]; }
+
+ private:
+  static const std::array<double, 65536>& Table() {
+    static const std::array<double, 65536> table = [] {
+      std::array<double, 65536> values{};
+      for (std::uint32_t code = 0; code < values.size(); ++code) {
+        const std::uint8_t low = static_cast<std::uint8_t>(code & 0xFF);
+        const std::uint8_t high = static_cast<std::uint8_t>(code >> 8);
+        const std::uint8_t bytes[2] = {Order == ByteOrder::BigEndian ? high : low,
+                                       Order == ByteOrder::BigEndian ? low : high};
+        values[code] = ConvertSample<Order, SampleEncoding::Signed16>(bytes);
+      }
+      return values;
+    }();
+    return table;
+  }
+};
+
 template <ByteOrder Order, SampleEncoding Encoding>
 bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Signal>& channels) {
   constexpr int kBytes = BytesPerSample(Encoding);
+  const SampleConverter<Order, Encoding> convert;
   const auto channel_count = static_cast<std::size_t>(layout.channel_count);
   channels.clear();
   channels.resize(channel_count);
+  // Frames all of whose samples lie in the buffer need no check per sample.
+  std::int64_t whole_frames = channel_count == 0 ? 0 : layout.frame_count;
   for (std::size_t c = 0; c < channel_count; ++c) {
     const std::int64_t first = layout.start + static_cast<std::int64_t>(c) * kBytes;
-    channels[c].reserve(static_cast<std::size_t>(SamplesPresent(buffer, layout, first, kBytes)));
+    const std::int64_t present = SamplesPresent(buffer, layout, first, kBytes);
+    whole_frames = std::min(whole_frames, present);
+    ReserveSignal(channels[c], static_cast<std::size_t>(present));
   }
-  for (std::int64_t frame = 0; frame < layout.frame_count; ++frame) {
+  const std::uint8_t* frame_bytes = buffer.data() + layout.start;
+  for (std::int64_t frame = 0; frame < whole_frames; ++frame, frame_bytes += layout.frame_stride) {
+    for (std::size_t c = 0; c < channel_count; ++c) channels[c].push_back(convert(frame_bytes + c * kBytes));
+  }
+  for (std::int64_t frame = std::max<std::int64_t>(whole_frames, 0); frame < layout.frame_count; ++frame) {
     const std::int64_t frame_start = layout.start + frame * layout.frame_stride;
     for (std::size_t c = 0; c < channel_count; ++c) {
       const std::int64_t position = frame_start + static_cast<std::int64_t>(c) * kBytes;
       if (!HoldsBytes(buffer, position, kBytes)) return Refuse(kSamplesPastEndMessage);
-      channels[c].push_back(ConvertSample<Order, Encoding>(buffer.data() + position));
+      channels[c].push_back(convert(buffer.data() + position));
     }
   }
   return true;

@@ -19,4 +19,9 @@ namespace varnetta {
 void ApplyKernel(std::span<const double> kernel, SignalView source, std::span<double> target,
                  std::string_view stageText, ProgressSink& progress);
 
+// The same convolution with signal as both source and target: every output
+// is formed from the original samples, as if they had been copied first.
+void ApplyKernelInPlace(std::span<const double> kernel, std::span<double> signal, std::string_view stageText,
+                        ProgressSink& progress);
+
 }  // namespace varnetta

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ProcessingContext.h"
 #include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
+#include "recognition/AheadPasses.h"
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
 #include "recognition/PassVerdict.h"
@@ -84,14 +88,52 @@ std::int32_t MeasureTunePeriod(ProcessingContext& context, bool stereo) {
   return period;
 }
 
-// Convolves the listed channels with the context's kernel; false when a stop
-// was requested after one of them.
+// The enabled passes by the channel they read, so that the conditioning can
+// let them start as soon as their channel is made, and can wait until they
+// are done with a channel before it is overwritten.
+class PassesOnChannels {
+ public:
+  PassesOnChannels(const std::vector<const Pass*>& passes, AheadPasses& ahead) : passes_(passes), ahead_(ahead) {}
+
+  void Ready(int channel) {
+    for (std::size_t i = 0; i < passes_.size(); ++i) {
+      if (passes_[i]->channel == channel) ahead_.Release(i);
+    }
+  }
+  void Finished(int channel) {
+    for (std::size_t i = 0; i < passes_.size(); ++i) {
+      if (passes_[i]->channel == channel) ahead_.Await(i);
+    }
+  }
+
+ private:
+  const std::vector<const Pass*>& passes_;
+  AheadPasses& ahead_;
+};
+
+// Convolves the listed channels with the context's kernel into their
+// targets; false when a stop was requested after one of them.
 template <std::size_t N>
-bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, const char* stage) {
+bool Derive(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
   for (const Convolution& step : steps) {
     if (step.stereoOnly && !stereo) continue;
     ApplyKernel(context.kernel, context.workClip.Channel(step.source), context.workClip.DerivedChannel(step.target),
-                stage, context);
+                "Свёртка", context);
+    passes.Ready(step.target);
+    if (context.StopRequested()) return false;
+  }
+  return true;
+}
+
+// The same for the smoothings, each made in the storage of its source once
+// the passes on the source are done: it saves a full-length channel each.
+template <std::size_t N>
+bool Smooth(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
+  for (const Convolution& step : steps) {
+    if (step.stereoOnly && !stereo) continue;
+    passes.Finished(step.source);
+    ApplyKernelInPlace(context.kernel, context.workClip.TakeOver(step.source, step.target), "Сглаживание", context);
+    passes.Ready(step.target);
     if (context.StopRequested()) return false;
   }
   return true;
@@ -99,17 +141,17 @@ bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool st
 
 // Builds the derivative and, when enabled, smoothed derivative channels.
 // False when a stop was requested.
-bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo) {
+bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo, PassesOnChannels& passes) {
   const bool shortPeriod = tunePeriod == kShortTunePeriod;
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod,
               context);
   if (context.StopRequested()) return false;
-  if (!Convolve(context, kDerivatives, stereo, "Свёртка")) return false;
+  if (!Derive(context, kDerivatives, stereo, passes)) return false;
   if (context.settings.FrontAliasing == 0) return true;
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, context);
   std::reverse(context.kernel.begin(), context.kernel.end());
   if (context.StopRequested()) return false;
-  return Convolve(context, kSmoothings, stereo, "Сглаживание");
+  return Smooth(context, kSmoothings, stereo, passes);
 }
 
 CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
@@ -117,13 +159,46 @@ CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
   return context.ampParser;
 }
 
-// One pass: the recognition with its report, then what its result leads to.
-void RecognizeAndSave(ProcessingContext& context, CWaveParserProto& parser, int channel, const char* label) {
+std::vector<const Pass*> EnabledPasses(unsigned enabled) {
+  std::vector<const Pass*> passes;
+  for (const Pass& pass : kPasses) {
+    if ((pass.needs & enabled) == pass.needs) passes.push_back(&pass);
+  }
+  return passes;
+}
+
+// A pass's recognition on a parser of its own, its report kept for later.
+AheadPasses::Task RecognitionTask(const ProcessingContext& context, const Pass& pass, const std::string& path) {
+  return [&context, &pass, &path] {
+    PassRecognition result;
+    if (pass.parser == ParserKind::Edges) {
+      result.parser = std::make_unique<CWaveParserFront>(context.settings);
+    } else {
+      result.parser = std::make_unique<CWaveParserAmp>(context.settings);
+    }
+    result.parser->SetOwner(&result.report);
+    result.recognised =
+        result.parser->Recognize(result.record, context.workClip.Channel(pass.channel), path, pass.label);
+    result.parser->SetOwner(nullptr);
+    return result;
+  };
+}
+
+// The passes on the raw channels can run while the others are being conditioned.
+std::vector<bool> ReadyBeforeConditioning(const std::vector<const Pass*>& passes) {
+  std::vector<bool> ready;
+  for (const Pass* pass : passes) ready.push_back(pass->channel < WorkClip::kFirstDerived);
+  return ready;
+}
+
+// One pass's effects, in pass order: its report, then what its result leads
+// to, with the context's parser left as if the recognition had run on it.
+void CommitPass(ProcessingContext& context, const Pass& pass, PassRecognition recognition) {
   static const std::vector<std::uint8_t> kNoData;
-  TapeFile record;
-  const bool recognised = parser.Recognize(record, context.workClip.Channel(channel),
-                                           context.recordingPath.string(), label);
-  ActOnRecognition(context, recognised, record, parser.data ? *parser.data : kNoData);
+  for (const std::string& message : recognition.report.messages) context.AppendWorkLog(message);
+  CWaveParserProto& parser = ParserFor(context, pass.parser);
+  parser.TakeDecodingState(*recognition.parser);
+  ActOnRecognition(context, recognition.recognised, recognition.record, parser.data ? *parser.data : kNoData);
 }
 
 void WriteSummary(const ProcessingContext& context, const SweepPiece& piece) {
@@ -142,6 +217,12 @@ bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRec
   const std::int32_t samples = context.workClip.SampleCount();
   const AppSettings& settings = context.settings;
 
+  const std::vector<const Pass*> passes = EnabledPasses(Enabled(settings, stereo));
+  const std::string path = context.recordingPath.string();
+  std::vector<AheadPasses::Task> tasks;
+  for (const Pass* pass : passes) tasks.push_back(RecognitionTask(context, *pass, path));
+  AheadPasses ahead(std::move(tasks), ReadyBeforeConditioning(passes));
+
   std::int32_t tunePeriod = kShortTunePeriod;
   if (settings.FrontAnalyse != 0) {
     tunePeriod = MeasureTunePeriod(context, stereo);
@@ -153,12 +234,12 @@ bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRec
     }
   }
   context.ShowAnalysisSizes(samples, tunePeriod);
-  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo)) return false;
+  PassesOnChannels onChannels(passes, ahead);
+  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo, onChannels)) return false;
 
-  const unsigned enabled = Enabled(settings, stereo);
-  for (const Pass& pass : kPasses) {
-    if ((pass.needs & enabled) != pass.needs) continue;
-    RecognizeAndSave(context, ParserFor(context, pass.parser), pass.channel, pass.label);
+  ahead.ReleaseAll();
+  for (std::size_t i = 0; i < passes.size(); ++i) {
+    CommitPass(context, *passes[i], ahead.Take(i));
     if (context.StopRequested()) return false;
   }
 

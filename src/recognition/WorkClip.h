@@ -35,6 +35,10 @@ class WorkClip {
 
   // A conditioned channel (3 to 8) to be written: SampleCount() samples.
   std::span<double> DerivedChannel(int index);
+  // Lets conditioned channel `to` take over the storage of `from`, so that it
+  // can be made from it in place; `from` is left empty (keeping old storage
+  // of `to` for the next sweep) and must not be read after.
+  std::span<double> TakeOver(int from, int to);
   // Any channel a pass may read: a handed-over one below 3, a conditioned one from 3 on.
   SignalView Channel(int index) const;
 

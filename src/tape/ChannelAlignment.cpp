@@ -42,8 +42,12 @@ void MixShifted(SignalView ahead, SignalView other, std::int32_t delta, std::spa
 }  // namespace
 
 ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from) {
+  return CheckChannel(parser, signal, from, CWaveParserProto::MeanLevel(signal));
+}
+
+ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from, double level) {
   parser.position = from;
-  parser.ComputeLevel(signal);
+  parser.level = level;
   parser.inverse = false;
   bool sawTuning = false;
   while (parser.position < Length(signal)) {
@@ -65,10 +69,18 @@ ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_
 
 bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
                    std::int32_t from, std::int32_t& start, std::int32_t& length) {
-  const ChannelCheck leftCheck = CheckChannel(parser, left, from);
+  ChannelLevels levels;
+  levels.left = CWaveParserProto::MeanLevel(left);
+  if (channelCount > 1) levels.right = CWaveParserProto::MeanLevel(right);
+  return FindTapeStart(parser, left, right, channelCount, levels, from, start, length);
+}
+
+bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
+                   const ChannelLevels& levels, std::int32_t from, std::int32_t& start, std::int32_t& length) {
+  const ChannelCheck leftCheck = CheckChannel(parser, left, from, levels.left);
   ChannelCheck chosen = leftCheck;
   if (channelCount > 1) {
-    const ChannelCheck rightCheck = CheckChannel(parser, right, from);
+    const ChannelCheck rightCheck = CheckChannel(parser, right, from, levels.right);
     const bool leftFound = leftCheck.outcome == ChannelCheck::Outcome::Found;
     if (rightCheck.outcome == ChannelCheck::Outcome::Found && (!leftFound || rightCheck.start < leftCheck.start)) {
       chosen = rightCheck;

@@ -13,6 +13,9 @@ class CWaveParserFront : public CWaveParserProto {
 
   std::int32_t NextImpulse(SignalView signal, std::int32_t& cursor) const override;
   bool FindFirstMarker(SignalView signal) override;
+
+ protected:
+  bool ReadsLevel() const override { return false; }
 };
 
 }  // namespace varnetta

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "common/TextFormat.h"
 #include "tape/ImpulseRuns.h"
@@ -37,11 +38,24 @@ CWaveParserProto::~CWaveParserProto() = default;
 
 void CWaveParserProto::SetOwner(WorkLogSink* owner) { owner_ = owner; }
 
-void CWaveParserProto::ComputeLevel(SignalView signal) {
+void CWaveParserProto::TakeDecodingState(CWaveParserProto& other) {
+  if (other.data) data = std::move(other.data);
+  position = other.position;
+  inverse = other.inverse;
+  period = other.period;
+  if (ReadsLevel()) level = other.level;
+  history = other.history;
+  historyIndex = other.historyIndex;
+  lastLength = other.lastLength;
+}
+
+void CWaveParserProto::ComputeLevel(SignalView signal) { level = MeanLevel(signal); }
+
+double CWaveParserProto::MeanLevel(SignalView signal) {
   const std::size_t n = UsableLength(signal);
   double sum = 0.0;
   for (std::size_t i = 0; i < n; ++i) sum += signal[i];
-  level = n == 0 ? 0.0 : sum / static_cast<double>(n);
+  return n == 0 ? 0.0 : sum / static_cast<double>(n);
 }
 
 void CWaveParserProto::PushLength(std::int32_t length) {
@@ -200,7 +214,8 @@ void CWaveParserProto::Report(std::string_view text) const {
 bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
                                  std::string_view label) {
   position = 0;
-  ComputeLevel(signal);
+  // Summing a long signal is one long chain of additions; skip it where unused.
+  if (ReadsLevel()) ComputeLevel(signal);
   inverse = false;
   lastLength = 0;
   ClearAverage();

@@ -45,6 +45,9 @@ class CWaveParserProto {
   bool ReadBit(SignalView signal, int& bit);
   bool ReadByte(SignalView signal, std::uint8_t& byte);
   void ComputeLevel(SignalView signal);
+  // The level ComputeLevel sets: the samples summed in order from the first,
+  // divided by their number (0 for no samples).
+  static double MeanLevel(SignalView signal);
   void PushLength(std::int32_t length);
   // Rounded average impulse length at the end of the first tuning sequence,
   // or -1 when there is none.
@@ -52,6 +55,11 @@ class CWaveParserProto {
   // Reads one tape file up to its checksum word, writing the report to the
   // owner; the data bytes go to data.
   bool Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath, std::string_view label);
+
+  // Takes over the decoding state that another parser of the same kind ended
+  // with, as if its operations had run on this one: data only when the other
+  // holds any, level only where it is read.
+  void TakeDecodingState(CWaveParserProto& other);
 
   // Runs of regular impulses the format requires before the first marker
   // and before the second and third markers.
@@ -70,6 +78,8 @@ class CWaveParserProto {
   std::int32_t lastLength = 0;
 
  protected:
+  // Whether impulses are measured against level; Recognize computes it only then.
+  virtual bool ReadsLevel() const { return true; }
   // Whether a half-wave of n samples passes the first-marker test.
   bool IsMarkerHalfWave(std::size_t n) const;
   // The end of the first marker's search: the marker half-wave ends at

@@ -1,0 +1,168 @@
+// Micro-benchmarks of the hot stages over one long noisy stereo recording:
+// loading it, a convolution, the impulse measurement of both parsers, and a
+// whole sweep with the default settings. Built with the project so that they
+// keep compiling; run by hand (build/bench/micro_benchmarks).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/ProcessingContext.h"
+#include "app/Reporter.h"
+#include "audio/AudioClip.h"
+#include "audio/WavWriter.h"
+#include "dsp/Convolution.h"
+#include "dsp/Kernel.h"
+#include "recognition/Sweep.h"
+#include "tape/ChannelAlignment.h"
+#include "tape/TapeSignalWriter.h"
+
+namespace varnetta {
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr std::int32_t kTunePeriod = 12;
+
+class QuietReporter final : public Reporter {
+ public:
+  void ShowPath(std::string_view) override {}
+  void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
+  void SetProgressRange(std::int32_t, std::int32_t) override {}
+  void SetProgressPosition(std::int32_t) override {}
+  void AppendToLogPane(std::string_view) override {}
+};
+
+class QuietProgress final : public ProgressSink {
+ public:
+  void SetStage(std::string_view) override {}
+  void ResetProgress(std::int32_t) override {}
+  void SetProgressPosition(std::int32_t) override {}
+};
+
+// About a minute of stereo tape: 20 s of noise, then a tape file of 8 KB,
+// with noise of a fixed seed over all of it; and the same as a 16-bit WAV.
+struct Recording {
+  std::filesystem::path dir;
+  std::filesystem::path wav;
+  AudioClip clip;
+
+  Recording() {
+    dir = std::filesystem::temp_directory_path() / ("varnetta-micro-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    wav = dir / "tape.wav";
+    TapeRecord record;
+    record.address = 0x1000;
+    record.name = {'B', 'E', 'N', 'C', 'H'};
+    std::mt19937 random(5);
+    for (int i = 0; i < 8192; ++i) record.data.push_back(static_cast<std::uint8_t>(random() & 0xFF));
+    TapeSignalOptions options;
+    options.period = kTunePeriod;
+    options.leadingSilence = 20 * kRate;
+    options.trailingSilence = kRate;
+    const std::vector<TapeRecord> records{record};
+    Signal signal = WriteTapeSignal(records, options)->samples;
+    std::vector<Signal> channels{signal, signal};
+    for (Signal& channel : channels) {
+      for (double& sample : channel) sample += (static_cast<double>(random()) / 4294967295.0 - 0.5) * 0.04;
+    }
+    std::string error;
+    WriteWavFile(wav, channels, kRate, WavSampleFormat::Pcm16, error);
+    clip.Load(wav.string());
+  }
+  ~Recording() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+};
+
+Recording& TheRecording() {
+  static Recording recording;
+  return recording;
+}
+
+void SetSamples(benchmark::State& state, std::size_t perIteration) {
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(perIteration));
+}
+
+void BM_Load(benchmark::State& state) {
+  Recording& recording = TheRecording();
+  AudioClip clip;
+  for (auto _ : state) benchmark::DoNotOptimize(clip.Load(recording.wav.string()));
+  SetSamples(state, 2 * static_cast<std::size_t>(clip.SampleCount()));
+}
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond);
+
+// The derivative (full sine period) or the smoothing (half sine) of the left channel.
+void BM_ApplyKernel(benchmark::State& state) {
+  const SignalView source = TheRecording().clip.channels[0];
+  QuietProgress progress;
+  Signal kernel;
+  BuildKernel(kernel, kTunePeriod, state.range(0) == 0 ? KernelKind::SinePeriod : KernelKind::HalfSine, progress);
+  Signal target(source.size());
+  for (auto _ : state) {
+    ApplyKernel(kernel, source, target, "", progress);
+    benchmark::ClobberMemory();
+  }
+  SetSamples(state, source.size());
+}
+BENCHMARK(BM_ApplyKernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every impulse of the left channel (raw for levels, its derivative for edges).
+template <class Parser>
+void BM_NextImpulse(benchmark::State& state) {
+  AppSettings settings;
+  Parser parser(settings);
+  Signal signal = TheRecording().clip.channels[0];
+  if (std::is_same_v<Parser, CWaveParserFront>) {
+    QuietProgress progress;
+    Signal kernel;
+    BuildKernel(kernel, kTunePeriod, KernelKind::SinePeriod, progress);
+    Signal derivative(signal.size());
+    ApplyKernel(kernel, signal, derivative, "", progress);
+    signal.swap(derivative);
+  }
+  parser.ComputeLevel(signal);
+  for (auto _ : state) {
+    std::int32_t cursor = 0;
+    std::int64_t impulses = 0;
+    while (parser.NextImpulse(signal, cursor) >= 0) ++impulses;
+    benchmark::DoNotOptimize(impulses);
+  }
+  SetSamples(state, signal.size());
+}
+BENCHMARK(BM_NextImpulse<CWaveParserAmp>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NextImpulse<CWaveParserFront>)->Unit(benchmark::kMillisecond);
+
+// A whole sweep with the default settings on the mixed stereo recording.
+void BM_RunSweep(benchmark::State& state) {
+  Recording& recording = TheRecording();
+  QuietReporter reporter;
+  ProcessingContext context(reporter);
+  const std::filesystem::path out = recording.dir / "sweep";
+  context.recordingPath = out / "tape.wav";
+  context.recordingDir = out;
+  const Signal& left = recording.clip.channels[0];
+  const Signal& right = recording.clip.channels[1];
+  Signal mix(left.size());
+  MixChannels(context.ampParser, left, right, mix, context, context);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    context.workClip.Assign({left, right, mix});
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(RunSweep(context, 1, true, 0, static_cast<std::int32_t>(left.size())));
+  }
+  SetSamples(state, left.size());
+}
+BENCHMARK(BM_RunSweep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace varnetta
+
+BENCHMARK_MAIN();
