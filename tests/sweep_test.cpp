@@ -184,9 +184,13 @@ TEST_F(Sweep, ConditionsEveryChannelWithTheKernelsOfTheMeasuredPeriod) {
       const int derived = 3 + 2 * source;
       Signal expected(length);
       ApplyKernel(derivative, context.workClip.Channel(source), expected, "", progress);
-      const SignalView actual = context.workClip.Channel(derived);
-      EXPECT_TRUE(std::equal(actual.begin(), actual.end(), expected.begin(), expected.end()));
-      if (row.smoothing == 0) continue;
+      if (row.smoothing == 0) {
+        const SignalView actual = context.workClip.Channel(derived);
+        EXPECT_TRUE(std::equal(actual.begin(), actual.end(), expected.begin(), expected.end()));
+        continue;
+      }
+      // The smoothed channel takes over the derivative's storage once the
+      // passes on the derivative are done, so only it is left to compare.
       Signal smoothed(length);
       ApplyKernel(smoothing, expected, smoothed, "", progress);
       const SignalView actualSmoothed = context.workClip.Channel(derived + 1);
