@@ -1,7 +1,11 @@
 #include "settings/NumberText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
+#include <string>
+
+#include "settings/AppSettings.h"
 
 namespace varnetta {
 
@@ -34,5 +38,25 @@ std::optional<std::int32_t> ScanLeadingInt(std::string_view text) {
 }
 
 std::int32_t ParseLeadingInt(std::string_view text) { return ScanLeadingInt(text).value_or(0); }
+
+double ParseDeltaImpulse(std::string_view text) {
+  std::string copy(text);
+  for (char& c : copy) {
+    if (c == ',') c = '.';
+  }
+  std::size_t start = 0;
+  while (start < copy.size() && IsBlank(copy[start])) ++start;
+  // from_chars takes a leading '-' but not a '+'.
+  if (start < copy.size() && copy[start] == '+') {
+    ++start;
+    if (start < copy.size() && copy[start] == '-') return 0.0;
+  }
+  double value = 0.0;
+  const char* first = copy.data() + start;
+  const auto result = std::from_chars(first, copy.data() + copy.size(), value);
+  // Nothing readable, or a magnitude no double holds, gives 0.0.
+  if (result.ec != std::errc()) return 0.0;
+  return value;
+}
 
 }  // namespace varnetta
