@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/Utf8.h"
+
 namespace varnetta {
 
 namespace {
@@ -30,41 +32,6 @@ char ToWindows1251(char32_t c) {
   return kUnrepresentable;
 }
 
-struct Decoded {
-  char32_t codePoint;
-  std::size_t length;
-};
-
-// The UTF-8 sequence at the start of text, or nothing when it is not a valid,
-// shortest-form encoding of a scalar value.
-std::optional<Decoded> DecodeUtf8(std::string_view text) {
-  const auto lead = static_cast<std::uint8_t>(text[0]);
-  std::size_t length = 0;
-  char32_t c = 0;
-  if (lead < 0x80) return Decoded{lead, 1};
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    c = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    c = lead & 0x0Fu;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    c = lead & 0x07u;
-  } else {
-    return std::nullopt;
-  }
-  if (text.size() < length) return std::nullopt;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<std::uint8_t>(text[i]);
-    if ((next & 0xC0u) != 0x80u) return std::nullopt;
-    c = (c << 6) | (next & 0x3Fu);
-  }
-  constexpr char32_t kShortest[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kShortest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-  return Decoded{c, length};
-}
-
 }  // namespace
 
 std::string EncodeLogText(std::string_view utf8) {
@@ -78,9 +45,9 @@ std::string EncodeLogText(std::string_view utf8) {
       at += rest[0] == '\n' ? 1u : 2u;
       continue;
     }
-    const std::optional<Decoded> decoded = DecodeUtf8(rest);
+    const std::optional<Utf8CodePoint> decoded = DecodeUtf8(rest);
     if (decoded) {
-      bytes += ToWindows1251(decoded->codePoint);
+      bytes += ToWindows1251(decoded->value);
       at += decoded->length;
     } else {
       bytes += kUnrepresentable;

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/TextFormat.h"
+#include "common/Utf8.h"
 #include "settings/NumberText.h"
 #include "settings/SettingsFile.h"
 
@@ -27,39 +28,15 @@ bool IsOurName(std::string_view name) {
          EqualsIgnoringCase(name, kTuneScatterName) || EqualsIgnoringCase(name, kDeltaImpulseName);
 }
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
 // UTF-8 (overlong forms and surrogates included).
 std::optional<std::size_t> Utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 1;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead < 0x80) {
-      length = 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) secondLow = 0xA0;
-      if (lead == 0xED) secondHigh = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) secondLow = 0x90;
-      if (lead == 0xF4) secondHigh = 0x8F;
-    } else {
-      return std::nullopt;
-    }
-    if (text.size() - i < length) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto byte = static_cast<unsigned char>(text[i + k]);
-      if (!IsContinuation(byte) || (k == 1 && (byte < secondLow || byte > secondHigh))) return std::nullopt;
-    }
-    units += length == 4 ? 2 : 1;
-    i += length;
+    const std::optional<Utf8CodePoint> decoded = DecodeUtf8(text.substr(i));
+    if (!decoded) return std::nullopt;
+    units += decoded->value > 0xFFFF ? 2u : 1u;
+    i += decoded->length;
   }
   return units;
 }

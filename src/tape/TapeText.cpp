@@ -1,6 +1,8 @@
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "common/Utf8.h"
 #include "tape/TapeFile.h"
 
 namespace varnetta {
@@ -30,33 +32,6 @@ char32_t NameByteToCodePoint(std::uint8_t byte) {
   return kKoi8Lower[byte - 0xE0] - 0x20;  // the upper-case letter of the same row
 }
 
-void AppendUtf8(std::string& text, char32_t c) {
-  if (c < 0x80) {
-    text += static_cast<char>(c);
-  } else if (c < 0x800) {
-    text += static_cast<char>(0xC0 | (c >> 6));
-    text += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    text += static_cast<char>(0xE0 | (c >> 12));
-    text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// The next code point of UTF-8 text from `i` on; a malformed sequence gives U+FFFD.
-char32_t NextCodePoint(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i++]);
-  if (lead < 0x80) return lead;
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-  if (extra < 0) return 0xFFFD;
-  char32_t c = lead & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0xFFFD;
-    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-  }
-  return c;
-}
-
 std::uint8_t CodePointToNameByte(char32_t c) {
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
   if (c == 0x25A0) return 0x7F;
@@ -76,7 +51,10 @@ TapeName TextToTapeName(std::string_view text) {
   std::size_t i = 0;
   for (std::uint8_t& byte : name) {
     if (i >= text.size()) break;
-    byte = CodePointToNameByte(NextCodePoint(text, i));
+    // A byte that starts no valid sequence stands for one unknown character.
+    const std::optional<Utf8CodePoint> decoded = DecodeUtf8(text.substr(i));
+    byte = decoded ? CodePointToNameByte(decoded->value) : static_cast<std::uint8_t>('?');
+    i += decoded ? decoded->length : 1;
   }
   return name;
 }
