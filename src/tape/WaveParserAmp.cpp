@@ -22,4 +22,10 @@ bool CWaveParserAmp::FindFirstMarker(SignalView signal) {
   return marker && AcceptFirstMarker(signal, marker->end, marker->lowSide);
 }
 
+void CWaveParserAmp::TrackImpulsesAfter(SignalView signal, std::size_t end,
+                                    RegularityTracker& tracker) const {
+  ForEachImpulseAfter(LevelSides{signal.data(), level}, end, UsableLength(signal), inverse,
+                      [&tracker](std::size_t length, std::size_t impulseEnd) { return tracker.Add(length, impulseEnd); });
+}
+
 }  // namespace varnetta

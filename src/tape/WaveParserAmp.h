@@ -13,6 +13,9 @@ class CWaveParserAmp : public CWaveParserProto {
 
   std::int32_t NextImpulse(SignalView signal, std::int32_t& cursor) const override;
   bool FindFirstMarker(SignalView signal) override;
+
+ protected:
+  void TrackImpulsesAfter(SignalView signal, std::size_t end, impulse_runs::RegularityTracker& tracker) const override;
 };
 
 }  // namespace varnetta

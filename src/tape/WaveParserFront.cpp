@@ -22,4 +22,10 @@ bool CWaveParserFront::FindFirstMarker(SignalView signal) {
   return marker && AcceptFirstMarker(signal, marker->end, marker->lowSide);
 }
 
+void CWaveParserFront::TrackImpulsesAfter(SignalView signal, std::size_t end,
+                                    RegularityTracker& tracker) const {
+  ForEachImpulseAfter(EdgeSides{signal.data()}, end, UsableLength(signal), inverse,
+                      [&tracker](std::size_t length, std::size_t impulseEnd) { return tracker.Add(length, impulseEnd); });
+}
+
 }  // namespace varnetta

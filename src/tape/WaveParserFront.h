@@ -15,6 +15,7 @@ class CWaveParserFront : public CWaveParserProto {
   bool FindFirstMarker(SignalView signal) override;
 
  protected:
+  void TrackImpulsesAfter(SignalView signal, std::size_t end, impulse_runs::RegularityTracker& tracker) const override;
   bool ReadsLevel() const override { return false; }
 };
 

@@ -98,8 +98,27 @@ bool CWaveParserProto::AcceptFirstMarker(SignalView signal, std::size_t markerEn
   return ReadBit(signal, bit) && bit == 1;
 }
 
+// Moves to the end of the last irregular impulse before the first run of
+// minCount regular ones (or before the end of the signal), in the state
+// FindSequence's loop has there, so that the loop goes on from there with
+// the same result; in noise it would otherwise spend most of its time.
+void CWaveParserProto::SkipToLastIrregularImpulse(SignalView signal, std::int32_t minCount) {
+  std::int32_t cursor = position;
+  const std::int32_t first = NextImpulse(signal, cursor);
+  if (first < 0) return;
+  impulse_runs::RegularityTracker tracker{lastLength, settings_.TuneScatter, minCount};
+  if (tracker.Add(static_cast<std::size_t>(first), static_cast<std::size_t>(cursor))) {
+    TrackImpulsesAfter(signal, static_cast<std::size_t>(cursor), tracker);
+  }
+  if (!tracker.sawIrregular) return;
+  position = static_cast<std::int32_t>(tracker.irregularEnd);
+  lastLength = static_cast<std::int32_t>(tracker.irregularLength);
+  ClearAverage();
+}
+
 bool CWaveParserProto::FindSequence(SignalView signal, std::int32_t minCount, bool restoreOnEnd,
                                     std::int32_t& start, std::int32_t& length) {
+  SkipToLastIrregularImpulse(signal, minCount);
   const auto n = static_cast<std::int64_t>(UsableLength(signal));
   std::int32_t count = 0;
   bool found = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -12,6 +13,10 @@
 #include "tape/WorkLogSink.h"
 
 namespace varnetta {
+
+namespace impulse_runs {
+struct RegularityTracker;
+}
 
 // The tape decoder: the tracked average period, the length classes of
 // impulses, the sequences, markers, bits and bytes of the tape format, and
@@ -78,6 +83,10 @@ class CWaveParserProto {
   std::int32_t lastLength = 0;
 
  protected:
+  // Feeds the tracker the impulses that follow one ending at `end`, until it
+  // has seen enough or the signal ends.
+  virtual void TrackImpulsesAfter(SignalView signal, std::size_t end,
+                                  impulse_runs::RegularityTracker& tracker) const = 0;
   // Whether impulses are measured against level; Recognize computes it only then.
   virtual bool ReadsLevel() const { return true; }
   // Whether a half-wave of n samples passes the first-marker test.
@@ -90,6 +99,7 @@ class CWaveParserProto {
   enum class ImpulseClass { kTooShort, kZero, kOne, kMarker, kFinish, kNone };
   ImpulseClass ClassOf(std::int32_t length) const;
   void ClearAverage();
+  void SkipToLastIrregularImpulse(SignalView signal, std::int32_t minCount);
   bool ReadByteOfWord(SignalView signal, std::uint16_t& word, int byteIndex);
   void Report(std::string_view text) const;
 
