@@ -14,16 +14,16 @@ QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSet
     context.settings = settings.Snapshot();
     result.loaded = context.sourceClip.Load(path);
     if (result.loaded) result.continueQueue = ProcessRecording(context, path);
-    return result;
   } catch (...) {
     ReportSkippedRecording(path);
+    // Whatever half-built state the failure left must not reach the next recording.
+    result.loaded = false;
+    context.savedTally.clear();
+    context.failureTally.clear();
   }
-  // Whatever half-built state the failure left must not reach the next recording.
-  result.loaded = false;
+  // A recording's channels run to hundreds of megabytes: none is kept idle.
   context.sourceClip.Clear();
-  context.workClip.Assign({});
-  context.savedTally.clear();
-  context.failureTally.clear();
+  context.workClip.Clear();
   return result;
 }
 

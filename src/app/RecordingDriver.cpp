@@ -1,5 +1,6 @@
 #include "app/RecordingDriver.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/ProcessingContext.h"
@@ -26,15 +27,16 @@ std::vector<SignalView> ChannelViews(const AudioClip& clip, std::int32_t count, 
 
 bool ProcessWholeRecording(ProcessingContext& context) {
   AudioClip& clip = context.sourceClip;
-  std::int32_t channels = clip.ChannelCount();
   const std::int32_t samples = clip.SampleCount();
-  if (channels == 2) {
+  if (clip.ChannelCount() == 2) {
     clip.SetChannelCount(3);
     MixChannels(context.ampParser, clip.channels[0], clip.channels[1], clip.channels[2], context, context);
     if (context.StopRequested()) return false;
-    channels = 3;
   }
-  context.workClip.Assign(ChannelViews(clip, channels, 0, samples));
+  // Nothing reads the loaded channels after this sweep, so the sweep may
+  // make its conditioned channels in their storage.
+  context.workClip.Adopt(std::move(clip.channels));
+  clip.Clear();
   return RunSweep(context, 1, true, 0, samples);
 }
 

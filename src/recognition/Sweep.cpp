@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -112,27 +113,21 @@ class PassesOnChannels {
 };
 
 // Convolves the listed channels with the context's kernel into their
-// targets; false when a stop was requested after one of them.
+// targets; false when a stop was requested after one of them. A channel the
+// work clip holds is convolved in its own storage once the passes on it are
+// done: that saves a full-length channel each.
 template <std::size_t N>
-bool Derive(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
+bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, std::string_view stageText,
+              PassesOnChannels& passes) {
+  WorkClip& work = context.workClip;
   for (const Convolution& step : steps) {
     if (step.stereoOnly && !stereo) continue;
-    ApplyKernel(context.kernel, context.workClip.Channel(step.source), context.workClip.DerivedChannel(step.target),
-                "Свёртка", context);
-    passes.Ready(step.target);
-    if (context.StopRequested()) return false;
-  }
-  return true;
-}
-
-// The same for the smoothings, each made in the storage of its source once
-// the passes on the source are done: it saves a full-length channel each.
-template <std::size_t N>
-bool Smooth(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, PassesOnChannels& passes) {
-  for (const Convolution& step : steps) {
-    if (step.stereoOnly && !stereo) continue;
-    passes.Finished(step.source);
-    ApplyKernelInPlace(context.kernel, context.workClip.TakeOver(step.source, step.target), "Сглаживание", context);
+    if (work.Holds(step.source)) {
+      passes.Finished(step.source);
+      ApplyKernelInPlace(context.kernel, work.TakeOver(step.source, step.target), stageText, context);
+    } else {
+      ApplyKernel(context.kernel, work.Channel(step.source), work.DerivedChannel(step.target), stageText, context);
+    }
     passes.Ready(step.target);
     if (context.StopRequested()) return false;
   }
@@ -146,12 +141,12 @@ bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo,
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod,
               context);
   if (context.StopRequested()) return false;
-  if (!Derive(context, kDerivatives, stereo, passes)) return false;
+  if (!Convolve(context, kDerivatives, stereo, "Свёртка", passes)) return false;
   if (context.settings.FrontAliasing == 0) return true;
   BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, context);
   std::reverse(context.kernel.begin(), context.kernel.end());
   if (context.StopRequested()) return false;
-  return Smooth(context, kSmoothings, stereo, passes);
+  return Convolve(context, kSmoothings, stereo, "Сглаживание", passes);
 }
 
 CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {

@@ -13,39 +13,50 @@ namespace varnetta {
 // 0 left, 1 right, 2 mix (as the driver hands them over), 3 to 8 the
 // derivative and smoothed derivative channels the conditioning makes.
 //
-// The handed-over channels are views, so a whole recording is analysed in
-// place rather than copied; only the conditioned channels and the mix of a
-// piece are held here, and their storage is kept from one piece to the next.
+// Handed-over channels are either views (the pieces of a recording that is
+// searched again afterwards) or adopted (a whole recording, whose channels
+// are not needed after its sweep). Channels held here, adopted ones and the
+// mix of a piece, can give their storage to the channel made from them, so
+// that it is made in place; storage is kept from one piece to the next.
 class WorkClip {
  public:
   static constexpr int kChannelCount = 9;
   static constexpr int kFirstDerived = 3;
 
-  // The channels of the next sweep; all of one length.
+  // The channels of the next sweep as views; all of one length.
   void Assign(std::vector<SignalView> channels);
+  // The channels of the next sweep, moved in (at most the first three).
+  void Adopt(std::vector<Signal> channels);
   // Storage for the mix of a piece: `samples` zeros, valid until the next call.
   std::span<double> PrepareMix(std::int32_t samples);
   // Adds the mix made in PrepareMix's storage as the next channel.
   void AppendMix();
+  // Gives up every channel and all storage.
+  void Clear();
 
   // The number of channels the driver handed over.
   std::int32_t ChannelCount() const { return static_cast<std::int32_t>(given_.size()); }
-  // The length of channel 0 (every channel has it), 0 without channels.
-  std::int32_t SampleCount() const;
+  // The length of every channel, 0 without channels.
+  std::int32_t SampleCount() const { return samples_; }
 
   // A conditioned channel (3 to 8) to be written: SampleCount() samples.
   std::span<double> DerivedChannel(int index);
-  // Lets conditioned channel `to` take over the storage of `from`, so that it
-  // can be made from it in place; `from` is left empty (keeping old storage
-  // of `to` for the next sweep) and must not be read after.
+  // Whether channel `index` is held here, so that TakeOver may move it.
+  bool Holds(int index) const;
+  // Lets channel `to` (3 to 8) take over the storage of held channel
+  // `from`, so that it can be made from it in place; `from` must not be read
+  // after.
   std::span<double> TakeOver(int from, int to);
-  // Any channel a pass may read: a handed-over one below 3, a conditioned one from 3 on.
+  // Any channel a pass may read.
   SignalView Channel(int index) const;
 
  private:
+  void SetLength(std::size_t samples);
+
   std::vector<SignalView> given_;
-  std::array<Signal, kChannelCount - kFirstDerived> derived_;
-  Signal mix_;
+  // Storage by channel index; below 3 only for channels held here.
+  std::array<Signal, kChannelCount> storage_;
+  std::int32_t samples_ = 0;
 };
 
 }  // namespace varnetta
