@@ -125,8 +125,8 @@ TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
 }
 
 TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
-  // A short tape file, then one whose decode takes long: the first report
-  // line comes from the first, and the interrupt meets the second's sweep.
+  // A short tape file, then one whose decode takes long: the interrupt comes
+  // once the first pass of the second's sweep has reported its name.
   const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 32768, 7)};
   const std::string recording = AddRecording("tapes", records);
   const std::filesystem::path folder = dir / "tapes";
@@ -138,7 +138,7 @@ TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
 
     const std::unique_ptr<ChildProcess> child = Start({"--multi-file", recording});
     ASSERT_TRUE(child->Started());
-    ASSERT_TRUE(child->WaitForOutput("\n", kRunLimit)) << child->output;
+    ASSERT_TRUE(child->WaitForOutput("Имя: \"LONG", kRunLimit)) << child->output;
     child->Signal(signalNumber);
     EXPECT_EQ(child->Wait(kRunLimit), 130) << ReadFileBytes(dir / "stderr.txt");
 

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "app/ProcessingContext.h"
@@ -29,11 +29,6 @@ namespace {
 
 constexpr int kExitInterrupted = 130;
 
-std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void OnInterrupt(int) { interrupted = true; }
-
 sigset_t InterruptSignals() {
   sigset_t signals;
   sigemptyset(&signals);
@@ -42,23 +37,21 @@ sigset_t InterruptSignals() {
   return signals;
 }
 
-void InstallInterruptHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+// Blocks the interrupt signals in this thread and in every thread it starts
+// from now on (the worker and its helpers), so that none of the worker's
+// writes is ever cut short by one: they are taken by WaitForInterrupt.
+void BlockInterrupts() {
+  const sigset_t signals = InterruptSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 }
 
-// Starts the worker with the interrupt signals blocked, so that they reach
-// only this thread: none of the worker's writes is ever cut short by one.
-void StartWithoutInterrupts(Worker& worker) {
+// True when an interrupt signal arrived within the period.
+bool WaitForInterrupt(std::chrono::milliseconds period) {
   const sigset_t signals = InterruptSignals();
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &signals, &previous);
-  worker.Start();
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(period);
+  const timespec timeout{static_cast<time_t>(seconds.count()),
+                         static_cast<long>(std::chrono::nanoseconds(period - seconds).count())};
+  return sigtimedwait(&signals, nullptr, &timeout) > 0;
 }
 
 struct DecodeRequest {
@@ -132,14 +125,17 @@ std::string AbsolutePath(const std::string& path) {
 
 // Waits until every queued recording is done or the user interrupts,
 // redrawing the progress line meanwhile.
-void WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, const std::atomic<std::size_t>& done,
+// Shows the progress until every recording is done; false when interrupted first.
+bool WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, const std::atomic<std::size_t>& done,
                        std::size_t total) {
+  bool interrupted = false;
   while (done < total && !interrupted) {
     const StageSnapshot stage = context.ReadStage();
     reporter.ShowProgress(stage.stageText, stage.progressLow, stage.progressHigh, stage.progressPos);
-    std::this_thread::sleep_for(std::chrono::milliseconds(AppSettings::RefreshPeriodMs));
+    interrupted = WaitForInterrupt(std::chrono::milliseconds(AppSettings::RefreshPeriodMs));
   }
   reporter.ClearProgress();
+  return !interrupted;
 }
 
 }  // namespace
@@ -173,13 +169,13 @@ int RunDecodeCommand(int argc, char** argv) {
     return result.continueQueue;
   });
 
-  InstallInterruptHandlers();
-  StartWithoutInterrupts(worker);
+  BlockInterrupts();
+  worker.Start();
   // Queued as absolute paths, so the logs name each recording in full.
   for (const std::string& recording : request->recordings) worker.Push(AbsolutePath(recording));
-  WaitForRecordings(context, reporter, done, total);
+  const bool finished = WaitForRecordings(context, reporter, done, total);
   worker.StopWorker();
-  if (interrupted) return kExitInterrupted;
+  if (!finished) return kExitInterrupted;
 
   for (const Outcome& outcome : outcomes) {
     if (!outcome.loaded || outcome.filesWritten == 0) return 1;
