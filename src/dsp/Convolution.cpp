@@ -3,19 +3,36 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
-#include <type_traits>
 #include <vector>
+
+#include "common/VectorUnits.h"
 
 namespace varnetta {
 
 namespace {
 
-// Outputs computed together, one vector lane each, while the taps go by:
-// enough lanes for several independent vectors, so that the additions of one
-// output (which must stay in tap order) do not wait on one another.
-constexpr std::size_t kBlock = 32;
-using FullBlock = std::integral_constant<std::size_t, kBlock>;
+// Outputs computed together while the taps go by: four independent vectors
+// of eight lanes, so that the additions of one output (which must stay in
+// tap order) do not wait on one another.
+constexpr std::size_t kLanes = 8;
+constexpr std::size_t kBlock = 4 * kLanes;
+
+// Eight outputs side by side. GCC's vector extension lowers it to whatever
+// the target has; each lane still multiplies and adds on its own.
+using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+// sums += taps * the eight samples from window on, lane by lane.
+[[gnu::always_inline]] inline void AddProducts(Lanes& sums, const Lanes& taps, const double* window) {
+  Lanes samples;
+  std::memcpy(&samples, window, sizeof samples);
+  sums += taps * samples;
+}
+
+[[gnu::always_inline]] inline void StoreLanes(const Lanes& lanes, double* samples) {
+  std::memcpy(samples, &lanes, sizeof lanes);
+}
 
 bool Overlaps(SignalView source, std::span<const double> target) {
   const std::less<const double*> before;
@@ -31,15 +48,11 @@ bool Overlaps(SignalView source, std::span<const double> target) {
 }
 
 // Outputs first .. first + count - 1, all of which see every tap
-// (first >= H - 1). The loop over outputs is the inner one: it vectorises
-// while each output still adds its own taps in increasing k. A FullBlock count
-// is a compile-time constant, which lets the compiler vectorise without a
-// scalar remainder.
-template <typename Count>
-[[gnu::always_inline]] inline void ConvolveSteadyRun(std::span<const double> kernel, const double* source, double* target, std::size_t first,
-                       Count count) {
-  double sums[kBlock];
-  for (std::size_t j = 0; j < count; ++j) sums[j] = 0.0;
+// (first >= H - 1). The loop over outputs is the inner one, so that each
+// output still adds its own taps in increasing k.
+[[gnu::always_inline]] inline void ConvolveSteadyRun(std::span<const double> kernel, const double* source,
+                                                     double* target, std::size_t first, std::size_t count) {
+  double sums[kBlock] = {};
   for (std::size_t k = 0; k < kernel.size(); ++k) {
     const double tap = kernel[k];
     const double* window = source + (first - k);
@@ -48,26 +61,36 @@ template <typename Count>
   for (std::size_t j = 0; j < count; ++j) target[first + j] = sums[j];
 }
 
+// The same for a whole block, its sums held in registers.
+[[gnu::always_inline]] inline void ConvolveSteadyBlock(std::span<const double> kernel, const double* source,
+                                                       double* target, std::size_t first) {
+  Lanes sums0{}, sums1{}, sums2{}, sums3{};
+  for (std::size_t k = 0; k < kernel.size(); ++k) {
+    const double tap = kernel[k];
+    const Lanes taps = {tap, tap, tap, tap, tap, tap, tap, tap};
+    const double* window = source + (first - k);
+    AddProducts(sums0, taps, window);
+    AddProducts(sums1, taps, window + kLanes);
+    AddProducts(sums2, taps, window + 2 * kLanes);
+    AddProducts(sums3, taps, window + 3 * kLanes);
+  }
+  StoreLanes(sums0, target + first);
+  StoreLanes(sums1, target + first + kLanes);
+  StoreLanes(sums2, target + first + 2 * kLanes);
+  StoreLanes(sums3, target + first + 3 * kLanes);
+}
+
 [[gnu::always_inline]] inline void ConvolveRangeBody(std::span<const double> kernel, const double* source,
                                                      double* target, std::size_t begin, std::size_t end) {
   const std::size_t steadyFrom = kernel.empty() ? 0 : kernel.size() - 1;
   std::size_t i = begin;
   for (; i < std::min(end, steadyFrom); ++i) target[i] = ConvolveHeadSample(kernel, source, i);
-  for (; end - i >= kBlock; i += kBlock) ConvolveSteadyRun(kernel, source, target, i, FullBlock{});
+  for (; end - i >= kBlock; i += kBlock) ConvolveSteadyBlock(kernel, source, target, i);
   if (i < end) ConvolveSteadyRun(kernel, source, target, i, end - i);
 }
 
-using RangeConvolver = void (*)(std::span<const double>, const double*, double*, std::size_t, std::size_t);
-
-void ConvolveRangeBaseline(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
-                           std::size_t end) {
-  ConvolveRangeBody(kernel, source, target, begin, end);
-}
-
-// The same loops compiled for wider vector units, chosen by what the processor
-// has; every lane still multiplies and adds separately, in the same order. The
-// choice is made at the first call rather than by the loader, which would run
-// it before a sanitizer's runtime is ready.
+// The same loops compiled for wider vector units; every lane still
+// multiplies and adds separately, in the same order.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target("avx2"))) void ConvolveRangeAvx2(std::span<const double> kernel, const double* source,
                                                        double* target, std::size_t begin, std::size_t end) {
@@ -78,21 +101,18 @@ __attribute__((target("avx512f"))) void ConvolveRangeAvx512(std::span<const doub
                                                             double* target, std::size_t begin, std::size_t end) {
   ConvolveRangeBody(kernel, source, target, begin, end);
 }
-
-RangeConvolver ChooseRangeConvolver() {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f")) return ConvolveRangeAvx512;
-  if (__builtin_cpu_supports("avx2")) return ConvolveRangeAvx2;
-  return ConvolveRangeBaseline;
-}
-#else
-RangeConvolver ChooseRangeConvolver() { return ConvolveRangeBaseline; }
 #endif
 
 void ConvolveRange(std::span<const double> kernel, const double* source, double* target, std::size_t begin,
                    std::size_t end) {
-  static const RangeConvolver convolve = ChooseRangeConvolver();
-  convolve(kernel, source, target, begin, end);
+#if defined(__x86_64__) && defined(__GNUC__)
+  switch (AvailableVectorUnit()) {
+    case VectorUnit::Avx512: return ConvolveRangeAvx512(kernel, source, target, begin, end);
+    case VectorUnit::Avx2: return ConvolveRangeAvx2(kernel, source, target, begin, end);
+    case VectorUnit::Baseline: break;
+  }
+#endif
+  ConvolveRangeBody(kernel, source, target, begin, end);
 }
 
 }  // namespace

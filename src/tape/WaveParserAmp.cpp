@@ -24,8 +24,7 @@ bool CWaveParserAmp::FindFirstMarker(SignalView signal) {
 
 void CWaveParserAmp::TrackImpulsesAfter(SignalView signal, std::size_t end,
                                     RegularityTracker& tracker) const {
-  ForEachImpulseAfter(LevelSides{signal.data(), level}, end, UsableLength(signal), inverse,
-                      [&tracker](std::size_t length, std::size_t impulseEnd) { return tracker.Add(length, impulseEnd); });
+  TrackRegularity(LevelSides{signal.data(), level}, end, UsableLength(signal), inverse, tracker);
 }
 
 }  // namespace varnetta

@@ -24,8 +24,7 @@ bool CWaveParserFront::FindFirstMarker(SignalView signal) {
 
 void CWaveParserFront::TrackImpulsesAfter(SignalView signal, std::size_t end,
                                     RegularityTracker& tracker) const {
-  ForEachImpulseAfter(EdgeSides{signal.data()}, end, UsableLength(signal), inverse,
-                      [&tracker](std::size_t length, std::size_t impulseEnd) { return tracker.Add(length, impulseEnd); });
+  TrackRegularity(EdgeSides{signal.data()}, end, UsableLength(signal), inverse, tracker);
 }
 
 }  // namespace varnetta
