@@ -65,7 +65,8 @@ class ChannelAlignment : public ::testing::Test {
 
   Signal Mix(const Signal& left, const Signal& right, bool& aligned) {
     Signal out(left.size(), 0.0);
-    aligned = MixChannels(context.ampParser, left, right, out, context, context);
+    const ChannelLevels levels{CWaveParserProto::MeanLevel(left), CWaveParserProto::MeanLevel(right)};
+    aligned = MixChannels(context.ampParser, left, right, levels, out, context, context);
     return out;
   }
 

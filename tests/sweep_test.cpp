@@ -142,6 +142,28 @@ TEST_F(Sweep, EachPassReadsItsChannel) {
   }
 }
 
+// Each level pass measures against the mean level of its own channel: with
+// the tape lifted far above zero in the right channel, only that channel's
+// level (and the mix's own) lets the level passes read it.
+TEST_F(Sweep, LevelPassesMeasureAgainstTheirOwnChannelsLevel) {
+  const Signal tape = Tape(8.0);
+  Signal lifted = tape;
+  for (double& sample : lifted) sample += 0.9;
+  Use(0, 0, 0);
+  ASSERT_TRUE(Process({Signal(tape.size(), 0.0), lifted}));
+  const Labels labels{"Уровни:Левый", "Уровни:Правый", "Уровни:Микс"};
+  ASSERT_EQ(PassLabels(), labels);
+  std::vector<std::size_t> heads;
+  for (const std::string& label : labels) heads.push_back(reporter.pane.find("[" + label + "]\r\n"));
+  heads.push_back(reporter.pane.size());
+  const bool decodes[] = {false, true, true};
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    SCOPED_TRACE(labels[i]);
+    const std::string report = reporter.pane.substr(heads[i], heads[i + 1] - heads[i]);
+    EXPECT_EQ(report.find("Успешное распознавание.\r\n") != std::string::npos, decodes[i]);
+  }
+}
+
 // The kernels follow the measured tuning period, which comes from the first
 // of left, right and mix that has a tuning sequence; the conditioning of every
 // channel uses them.

@@ -387,7 +387,7 @@ TEST(MeasureTunePeriod, RoundsTheAverageOfTheLastImpulses) {
     ASSERT_TRUE(signal);
     CWaveParserAmp parser(settings);
     parser.position = 77;
-    EXPECT_EQ(parser.MeasureTunePeriod(signal->samples), c.measured);
+    EXPECT_EQ(parser.MeasureTunePeriod(signal->samples, CWaveParserProto::MeanLevel(signal->samples)), c.measured);
     EXPECT_EQ(parser.position, 0);
   }
 }
@@ -397,10 +397,11 @@ TEST(MeasureTunePeriod, NoTuningSequenceGivesMinusOne) {
   CWaveParserAmp parser(settings);
   parser.inverse = true;
   parser.lastLength = 5;
-  EXPECT_EQ(parser.MeasureTunePeriod(SquareRuns(ImpulseRuns(10, 2048))), -1);
+  const Signal shortRun = SquareRuns(ImpulseRuns(10, 2048));
+  EXPECT_EQ(parser.MeasureTunePeriod(shortRun, CWaveParserProto::MeanLevel(shortRun)), -1);
   EXPECT_EQ(parser.position, 0);
   EXPECT_TRUE(parser.inverse);  // left as it was
-  EXPECT_EQ(parser.MeasureTunePeriod(Signal{}), -1);
+  EXPECT_EQ(parser.MeasureTunePeriod(Signal{}, 0.0), -1);
 }
 
 }  // namespace

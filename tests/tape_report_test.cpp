@@ -45,7 +45,7 @@ Recognition Recognize(CWaveParserProto& parser, SignalView signal) {
   RecordingWorkLog log;
   parser.SetOwner(&log);
   Recognition recognition{false, {}, {}};
-  recognition.result = parser.Recognize(recognition.record, signal, kPath, kLabel);
+  recognition.result = parser.Recognize(recognition.record, signal, CWaveParserProto::MeanLevel(signal), kPath, kLabel);
   parser.SetOwner(nullptr);
   recognition.report = log.messages;
   return recognition;

@@ -31,7 +31,7 @@ TapeName NameBlock(int k) {
 
 void ExpectDecodes(CWaveParserProto& parser, SignalView signal, const TapeRecord& written) {
   TapeFile record;
-  ASSERT_TRUE(parser.Recognize(record, signal, "tape.wav", "round trip"));
+  ASSERT_TRUE(parser.Recognize(record, signal, CWaveParserProto::MeanLevel(signal), "tape.wav", "round trip"));
   EXPECT_EQ(record.address, written.address);
   EXPECT_EQ(record.length, written.data.size());
   EXPECT_EQ(record.name, written.name);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/ProcessingContext.h"
+#include "common/TwoThreads.h"
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
 #include "recognition/Sweep.h"
@@ -25,30 +26,40 @@ std::vector<SignalView> ChannelViews(const AudioClip& clip, std::int32_t count, 
   return views;
 }
 
+// Mixes the work clip's first two channels into a third; false when a stop
+// was requested meanwhile.
+bool AddMix(ProcessingContext& context) {
+  WorkClip& work = context.workClip;
+  MixChannels(context.ampParser, work.Channel(0), work.Channel(1), ChannelLevels{work.Level(0), work.Level(1)},
+              work.PrepareMix(work.SampleCount()), context, context);
+  if (context.StopRequested()) return false;
+  work.AppendMix();
+  return true;
+}
+
 bool ProcessWholeRecording(ProcessingContext& context) {
   AudioClip& clip = context.sourceClip;
-  const std::int32_t samples = clip.SampleCount();
-  if (clip.ChannelCount() == 2) {
-    clip.SetChannelCount(3);
-    MixChannels(context.ampParser, clip.channels[0], clip.channels[1], clip.channels[2], context, context);
-    if (context.StopRequested()) return false;
-  }
+  const bool stereo = clip.ChannelCount() == 2;
   // Nothing reads the loaded channels after this sweep, so the sweep may
   // make its conditioned channels in their storage.
   context.workClip.Adopt(std::move(clip.channels));
   clip.Clear();
-  return RunSweep(context, 1, true, 0, samples);
+  if (stereo && !AddMix(context)) return false;
+  return RunSweep(context, 1, true, 0, context.workClip.SampleCount());
 }
 
 SignalView RightChannel(const AudioClip& clip) {
   return clip.ChannelCount() > 1 ? SignalView(clip.channels[1]) : SignalView();
 }
 
-// The levels of the whole recording's channels, which every search reads.
+// The levels of the whole recording's channels, which every search reads;
+// each is one long chain of additions, so the two are summed side by side.
 ChannelLevels SearchLevels(const AudioClip& clip) {
   ChannelLevels levels;
-  levels.left = CWaveParserProto::MeanLevel(clip.channels[0]);
-  if (clip.ChannelCount() > 1) levels.right = CWaveParserProto::MeanLevel(RightChannel(clip));
+  double* const targets[] = {&levels.left, &levels.right};
+  const SignalView channels[] = {clip.channels[0], RightChannel(clip)};
+  ForEachOnTwoThreads(clip.ChannelCount() > 1 ? 2 : 1,
+                      [&](std::size_t c) { *targets[c] = CWaveParserProto::MeanLevel(channels[c]); });
   return levels;
 }
 
@@ -78,14 +89,8 @@ bool ProcessPieces(ProcessingContext& context) {
       last = true;
       start = samples;
     }
-    WorkClip& work = context.workClip;
-    work.Assign(ChannelViews(clip, channels, first, start));
-    if (channels == 2) {
-      MixChannels(context.ampParser, work.Channel(0), work.Channel(1), work.PrepareMix(start - first), context,
-                  context);
-      if (context.StopRequested()) return false;
-      work.AppendMix();
-    }
+    context.workClip.Assign(ChannelViews(clip, channels, first, start));
+    if (channels == 2 && !AddMix(context)) return false;
     if (!RunSweep(context, piece, false, first, start)) return false;
   }
   context.AppendWorkLog("Конец кассеты.\r\n");

@@ -84,7 +84,7 @@ std::int32_t MeasureTunePeriod(ProcessingContext& context, bool stereo) {
   const int candidates = stereo ? 3 : 1;
   std::int32_t period = -1;
   for (int channel = 0; channel < candidates && period < 1; ++channel) {
-    period = context.ampParser.MeasureTunePeriod(context.workClip.Channel(channel));
+    period = context.ampParser.MeasureTunePeriod(context.workClip.Channel(channel), context.workClip.Level(channel));
   }
   return period;
 }
@@ -172,8 +172,9 @@ AheadPasses::Task RecognitionTask(const ProcessingContext& context, const Pass& 
       result.parser = std::make_unique<CWaveParserAmp>(context.settings);
     }
     result.parser->SetOwner(&result.report);
-    result.recognised =
-        result.parser->Recognize(result.record, context.workClip.Channel(pass.channel), path, pass.label);
+    const WorkClip& work = context.workClip;
+    const double level = pass.parser == ParserKind::Levels ? work.Level(pass.channel) : 0.0;
+    result.recognised = result.parser->Recognize(result.record, work.Channel(pass.channel), level, path, pass.label);
     result.parser->SetOwner(nullptr);
     return result;
   };

@@ -4,14 +4,21 @@
 #include <utility>
 
 #include "common/LargeBuffers.h"
+#include "common/TwoThreads.h"
+#include "tape/WaveParserProto.h"
 
 namespace varnetta {
 
-void WorkClip::SetLength(std::size_t samples) { samples_ = static_cast<std::int32_t>(samples); }
+void WorkClip::TakeMeasures() {
+  samples_ = given_.empty() ? 0 : static_cast<std::int32_t>(given_.front().size());
+  // Each level is one long chain of additions: two are summed side by side.
+  levels_.assign(given_.size(), 0.0);
+  ForEachOnTwoThreads(given_.size(), [this](std::size_t c) { levels_[c] = CWaveParserProto::MeanLevel(given_[c]); });
+}
 
 void WorkClip::Assign(std::vector<SignalView> channels) {
   given_ = std::move(channels);
-  SetLength(given_.empty() ? 0 : given_.front().size());
+  TakeMeasures();
 }
 
 void WorkClip::Adopt(std::vector<Signal> channels) {
@@ -21,7 +28,7 @@ void WorkClip::Adopt(std::vector<Signal> channels) {
     storage_[index] = std::move(channels[index]);
     given_.emplace_back(storage_[index]);
   }
-  SetLength(given_.empty() ? 0 : given_.front().size());
+  TakeMeasures();
 }
 
 std::span<double> WorkClip::PrepareMix(std::int32_t samples) {
@@ -31,12 +38,16 @@ std::span<double> WorkClip::PrepareMix(std::int32_t samples) {
   return mix;
 }
 
-void WorkClip::AppendMix() { given_.emplace_back(storage_[2]); }
+void WorkClip::AppendMix() {
+  given_.emplace_back(storage_[2]);
+  levels_.push_back(CWaveParserProto::MeanLevel(storage_[2]));
+}
 
 void WorkClip::Clear() {
   given_.clear();
   storage_ = {};
   samples_ = 0;
+  levels_.clear();
 }
 
 std::span<double> WorkClip::DerivedChannel(int index) {
@@ -66,6 +77,11 @@ std::span<double> WorkClip::TakeOver(int from, int to) {
 SignalView WorkClip::Channel(int index) const {
   if (index >= kFirstDerived) return storage_[static_cast<std::size_t>(index)];
   return given_[static_cast<std::size_t>(index)];
+}
+
+double WorkClip::Level(int index) const {
+  if (index >= kFirstDerived) return CWaveParserProto::MeanLevel(Channel(index));
+  return levels_[static_cast<std::size_t>(index)];
 }
 
 }  // namespace varnetta

@@ -49,14 +49,20 @@ class WorkClip {
   std::span<double> TakeOver(int from, int to);
   // Any channel a pass may read.
   SignalView Channel(int index) const;
+  // The mean level of a channel (CWaveParserProto::MeanLevel): summed once
+  // when a channel is handed over, since several readers need it, and for a
+  // conditioned channel (read by one pass at most) when asked.
+  double Level(int index) const;
 
  private:
-  void SetLength(std::size_t samples);
+  // Sets the length and the levels of the handed-over channels.
+  void TakeMeasures();
 
   std::vector<SignalView> given_;
   // Storage by channel index; below 3 only for channels held here.
   std::array<Signal, kChannelCount> storage_;
   std::int32_t samples_ = 0;
+  std::vector<double> levels_;
 };
 
 }  // namespace varnetta

@@ -92,16 +92,16 @@ bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, st
   return true;
 }
 
-bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, std::span<double> out,
-                 ProgressSink& progress, WorkLogSink& log) {
+bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, const ChannelLevels& levels,
+                 std::span<double> out, ProgressSink& progress, WorkLogSink& log) {
   progress.SetStage("Микширование");
   log.AppendWorkLog("Микширование\r\n");
   const std::int32_t count = Length(left);
   progress.ResetProgress(count);
   const ProgressCountdown countdown(count);
 
-  const ChannelCheck leftCheck = CheckChannel(parser, left, 0);
-  const ChannelCheck rightCheck = CheckChannel(parser, right, 0);
+  const ChannelCheck leftCheck = CheckChannel(parser, left, 0, levels.left);
+  const ChannelCheck rightCheck = CheckChannel(parser, right, 0, levels.right);
   const bool bothFound =
       leftCheck.outcome == ChannelCheck::Outcome::Found && rightCheck.outcome == ChannelCheck::Outcome::Found;
   if (!bothFound) {

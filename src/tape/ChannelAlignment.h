@@ -48,7 +48,7 @@ bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, st
 // their first markers when both have one and they lie less than 10 periods
 // apart, otherwise averaged unshifted. Reports in the work log and the stage
 // text. True when the channels were aligned.
-bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, std::span<double> out,
-                 ProgressSink& progress, WorkLogSink& log);
+bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, const ChannelLevels& levels,
+                 std::span<double> out, ProgressSink& progress, WorkLogSink& log);
 
 }  // namespace varnetta

@@ -215,8 +215,8 @@ bool CWaveParserProto::ReadByteOfWord(SignalView signal, std::uint16_t& word, in
   return read;
 }
 
-std::int32_t CWaveParserProto::MeasureTunePeriod(SignalView signal) {
-  ComputeLevel(signal);
+std::int32_t CWaveParserProto::MeasureTunePeriod(SignalView signal, double signalLevel) {
+  level = signalLevel;
   position = 0;
   ClearAverage();
   std::int32_t start = 0;
@@ -230,11 +230,10 @@ void CWaveParserProto::Report(std::string_view text) const {
   if (owner_ != nullptr) owner_->AppendWorkLog(text);
 }
 
-bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath,
-                                 std::string_view label) {
+bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, double signalLevel,
+                                 std::string_view recordingPath, std::string_view label) {
   position = 0;
-  // Summing a long signal is one long chain of additions; skip it where unused.
-  if (ReadsLevel()) ComputeLevel(signal);
+  if (ReadsLevel()) level = signalLevel;
   inverse = false;
   lastLength = 0;
   ClearAverage();

@@ -55,11 +55,13 @@ class CWaveParserProto {
   static double MeanLevel(SignalView signal);
   void PushLength(std::int32_t length);
   // Rounded average impulse length at the end of the first tuning sequence,
-  // or -1 when there is none.
-  std::int32_t MeasureTunePeriod(SignalView signal);
+  // or -1 when there is none; signalLevel is the signal's MeanLevel.
+  std::int32_t MeasureTunePeriod(SignalView signal, double signalLevel);
   // Reads one tape file up to its checksum word, writing the report to the
-  // owner; the data bytes go to data.
-  bool Recognize(TapeFile& record, SignalView signal, std::string_view recordingPath, std::string_view label);
+  // owner; the data bytes go to data. signalLevel is the signal's MeanLevel,
+  // which impulses are measured against where they are measured by level.
+  bool Recognize(TapeFile& record, SignalView signal, double signalLevel, std::string_view recordingPath,
+                 std::string_view label);
 
   // Takes over the decoding state that another parser of the same kind ended
   // with, as if its operations had run on this one: data only when the other
@@ -87,7 +89,7 @@ class CWaveParserProto {
   // has seen enough or the signal ends.
   virtual void TrackImpulsesAfter(SignalView signal, std::size_t end,
                                   impulse_runs::RegularityTracker& tracker) const = 0;
-  // Whether impulses are measured against level; Recognize computes it only then.
+  // Whether impulses are measured against level; Recognize sets it only then.
   virtual bool ReadsLevel() const { return true; }
   // Whether a half-wave of n samples passes the first-marker test.
   bool IsMarkerHalfWave(std::size_t n) const;
