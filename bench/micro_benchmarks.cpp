@@ -149,8 +149,8 @@ void BM_RunSweep(benchmark::State& state) {
   const Signal& left = recording.clip.channels[0];
   const Signal& right = recording.clip.channels[1];
   Signal mix(left.size());
-  MixChannels(context.ampParser, left, right,
-              ChannelLevels{CWaveParserProto::MeanLevel(left), CWaveParserProto::MeanLevel(right)}, mix, context, context);
+  const ChannelLevels levels{CWaveParserProto::MeanLevel(left), CWaveParserProto::MeanLevel(right)};
+  MixChannels(context.ampParser, left, right, levels, mix, context, context);
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::remove_all(out);

@@ -36,7 +36,8 @@ std::vector<std::int32_t> RandomRuns(std::mt19937& random, std::size_t samples) 
     const auto count = static_cast<std::int32_t>(regular ? 1 + random() % 120 : 1 + random() % 40);
     const auto base = static_cast<std::int32_t>(2 + random() % 10);
     for (std::int32_t i = 0; i < 2 * count; ++i) {
-      const auto run = regular ? base + static_cast<std::int32_t>(random() % 2) : static_cast<std::int32_t>(1 + random() % 30);
+      const auto run =
+          regular ? base + static_cast<std::int32_t>(random() % 2) : static_cast<std::int32_t>(1 + random() % 30);
       runs.push_back(run);
       total += static_cast<std::size_t>(run);
     }

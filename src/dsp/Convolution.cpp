@@ -41,7 +41,8 @@ bool Overlaps(SignalView source, std::span<const double> target) {
 }
 
 // An output near the start, where only the taps 0 .. i reach into the signal.
-[[gnu::always_inline]] inline double ConvolveHeadSample(std::span<const double> kernel, const double* source, std::size_t i) {
+[[gnu::always_inline]] inline double ConvolveHeadSample(std::span<const double> kernel, const double* source,
+                                                        std::size_t i) {
   double sum = 0.0;
   for (std::size_t k = 0; k <= i; ++k) sum += kernel[k] * source[i - k];
   return sum;
