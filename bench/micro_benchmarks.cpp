@@ -112,11 +112,10 @@ void BM_ApplyKernel(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyKernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Every impulse of the left channel (raw for levels, its derivative for edges).
+// The left channel as a parser of this kind reads it in a sweep: raw for
+// levels, its derivative for edges.
 template <class Parser>
-void BM_NextImpulse(benchmark::State& state) {
-  AppSettings settings;
-  Parser parser(settings);
+Signal ChannelFor() {
   Signal signal = TheRecording().clip.channels[0];
   if (std::is_same_v<Parser, CWaveParserFront>) {
     QuietProgress progress;
@@ -126,6 +125,15 @@ void BM_NextImpulse(benchmark::State& state) {
     ApplyKernel(kernel, signal, derivative, "", progress);
     signal.swap(derivative);
   }
+  return signal;
+}
+
+// Every impulse of the channel, one call each.
+template <class Parser>
+void BM_NextImpulse(benchmark::State& state) {
+  AppSettings settings;
+  Parser parser(settings);
+  const Signal signal = ChannelFor<Parser>();
   parser.ComputeLevel(signal);
   for (auto _ : state) {
     std::int32_t cursor = 0;
@@ -137,6 +145,26 @@ void BM_NextImpulse(benchmark::State& state) {
 }
 BENCHMARK(BM_NextImpulse<CWaveParserAmp>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NextImpulse<CWaveParserFront>)->Unit(benchmark::kMillisecond);
+
+// The search for the tuning sequence, which crosses the 20 s of noise in
+// front of the tape file: what every pass of a sweep begins with.
+template <class Parser>
+void BM_FindSequence(benchmark::State& state) {
+  AppSettings settings;
+  Parser parser(settings);
+  const Signal signal = ChannelFor<Parser>();
+  parser.ComputeLevel(signal);
+  for (auto _ : state) {
+    parser.position = 0;
+    parser.lastLength = 0;
+    std::int32_t start = 0;
+    std::int32_t length = 0;
+    benchmark::DoNotOptimize(parser.FindSequence(signal, CWaveParserProto::kTuneRunLength, true, start, length));
+  }
+  SetSamples(state, static_cast<std::size_t>(parser.position));
+}
+BENCHMARK(BM_FindSequence<CWaveParserAmp>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindSequence<CWaveParserFront>)->Unit(benchmark::kMillisecond);
 
 // A whole sweep with the default settings on the mixed stereo recording.
 void BM_RunSweep(benchmark::State& state) {
