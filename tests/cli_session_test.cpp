@@ -127,7 +127,7 @@ TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
 TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
   // A short tape file, then one whose decode takes long: the interrupt comes
   // once the first pass of the second's sweep has reported its name.
-  const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 32768, 7)};
+  const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 65535, 7)};
   const std::string recording = AddRecording("tapes", records);
   const std::filesystem::path folder = dir / "tapes";
   for (const int signalNumber : {SIGINT, SIGTERM}) {

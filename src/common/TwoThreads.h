@@ -2,14 +2,17 @@
 
 #include <cstddef>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace varnetta {
 
 // Calls work(i) for every i below count, the odd ones on a second thread.
-// Meant for work bound by writing fresh memory, such as filling the channels
-// of a long recording: the system backs new pages on both cores at once.
-// An exception from either thread is passed on once both are done.
+// Meant for a few long, independent loops over the channels of a recording,
+// such as filling them (the system backs their new pages on both cores at
+// once) or summing them.
+// An exception from either thread is passed on once both are done; without
+// a second thread to be had, all of the work is done on this one.
 template <class Work>
 void ForEachOnTwoThreads(std::size_t count, Work work) {
   const auto every = [&](std::size_t first) {
@@ -20,13 +23,21 @@ void ForEachOnTwoThreads(std::size_t count, Work work) {
     return;
   }
   std::exception_ptr helperFailure;
-  std::thread helper([&] {
-    try {
-      every(1);
-    } catch (...) {
-      helperFailure = std::current_exception();
-    }
-  });
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        every(1);
+      } catch (...) {
+        helperFailure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: all on this one.
+    every(0);
+    every(1);
+    return;
+  }
   try {
     every(0);
   } catch (...) {
