@@ -17,6 +17,7 @@ void WorkClip::TakeMeasures() {
 }
 
 void WorkClip::Assign(std::vector<SignalView> channels) {
+  channels.resize(std::min<std::size_t>(channels.size(), kFirstDerived));
   given_ = std::move(channels);
   TakeMeasures();
 }

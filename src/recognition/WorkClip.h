@@ -23,9 +23,10 @@ class WorkClip {
   static constexpr int kChannelCount = 9;
   static constexpr int kFirstDerived = 3;
 
-  // The channels of the next sweep as views; all of one length.
+  // The channels of the next sweep as views; all of one length. Only the
+  // first three are kept, as no pass reads a fourth.
   void Assign(std::vector<SignalView> channels);
-  // The channels of the next sweep, moved in (at most the first three).
+  // The same for channels moved in.
   void Adopt(std::vector<Signal> channels);
   // Storage for the mix of a piece: `samples` zeros, valid until the next call.
   std::span<double> PrepareMix(std::int32_t samples);
