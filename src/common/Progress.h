@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "settings/AppSettings.h"
 
 namespace varnetta {
+
+// A loop over n items updates the progress every max(1, n / kProgressSteps) items.
+inline constexpr std::int32_t kProgressSteps = 500;
 
 // Where long stages report what they are doing and how far they got.
 class ProgressSink {
@@ -20,14 +22,14 @@ class ProgressSink {
 
 // The position updates of a stage over count items: after ResetProgress(count)
 // the position is set at items step - 1, 2 * step - 1, ... with
-// step = max(1, count / ProgressSteps), and to count when the stage ends.
+// step = max(1, count / kProgressSteps), and to count when the stage ends.
 //
 // ForEachChunk hands the items out in runs between two updates, so that an
 // inner loop never has to look at the countdown.
 class ProgressCountdown {
  public:
   explicit ProgressCountdown(std::int32_t count)
-      : count_(count), step_(std::max<std::int32_t>(1, count / AppSettings::ProgressSteps)) {}
+      : count_(count), step_(std::max<std::int32_t>(1, count / kProgressSteps)) {}
 
   std::int32_t step() const { return step_; }
 

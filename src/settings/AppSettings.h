@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/Progress.h"
+
 namespace varnetta {
 
 // The options that steer the decoding and the output. Field names are the
@@ -22,8 +24,7 @@ struct AppSettings {
   std::int32_t StoreWorkLog = 0;
   std::int32_t MultiFile = 0;
   std::int32_t TuneScatter = 3;
-  // A loop over n items updates the progress every max(1, n / ProgressSteps) items.
-  static constexpr std::int32_t ProgressSteps = 500;
+  static constexpr std::int32_t ProgressSteps = kProgressSteps;
   static constexpr std::int32_t RefreshPeriodMs = 100;
   double DeltaImpulse = 0.3;
 
