@@ -82,23 +82,4 @@ std::int32_t AudioClip::SampleCount() const {
 
 void AudioClip::Clear() { channels.clear(); }
 
-void AudioClip::SetChannelCount(std::int32_t count) {
-  const auto target = static_cast<std::size_t>(std::max(count, 0));
-  if (target <= channels.size()) {
-    channels.resize(target);
-    return;
-  }
-  const std::size_t length = channels.empty() ? 0 : channels.front().size();
-  while (channels.size() < target) {
-    Signal& added = channels.emplace_back();
-    ReserveSignal(added, length);
-    added.resize(length, 0.0);
-  }
-}
-
-void AudioClip::SetBufferSize(std::int32_t channel_count, std::int32_t sample_count) {
-  channels.resize(static_cast<std::size_t>(std::max(channel_count, 0)));
-  for (Signal& channel : channels) channel.resize(static_cast<std::size_t>(std::max(sample_count, 0)), 0.0);
-}
-
 }  // namespace varnetta

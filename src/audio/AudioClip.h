@@ -28,11 +28,8 @@ class AudioClip {
   std::int32_t ChannelCount() const;
   // Length of the first channel, 0 without channels.
   std::int32_t SampleCount() const;
+  // Gives up every channel.
   void Clear();
-  // Resizes the channel list; added channels get as many zeros as the first channel has samples.
-  void SetChannelCount(std::int32_t count);
-  // Resizes the channel list (added channels start empty), then every channel to sample_count samples.
-  void SetBufferSize(std::int32_t channel_count, std::int32_t sample_count);
 };
 
 }  // namespace varnetta
