@@ -19,8 +19,11 @@
 #include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
 #include "recognition/Sweep.h"
+#include "recognition/Tolerances.h"
 #include "tape/ChannelAlignment.h"
 #include "tape/TapeSignalWriter.h"
+#include "tape/WaveParserAmp.h"
+#include "tape/WaveParserFront.h"
 
 namespace varnetta {
 namespace {
@@ -131,10 +134,9 @@ Signal ChannelFor() {
 // Every impulse of the channel, one call each.
 template <class Parser>
 void BM_NextImpulse(benchmark::State& state) {
-  AppSettings settings;
-  Parser parser(settings);
+  Parser parser(TolerancesOf(AppSettings{}));
   const Signal signal = ChannelFor<Parser>();
-  parser.ComputeLevel(signal);
+  parser.SearchFrom(0, CWaveParserProto::MeanLevel(signal));
   for (auto _ : state) {
     std::int32_t cursor = 0;
     std::int64_t impulses = 0;
@@ -150,18 +152,17 @@ BENCHMARK(BM_NextImpulse<CWaveParserFront>)->Unit(benchmark::kMillisecond);
 // front of the tape file: what every pass of a sweep begins with.
 template <class Parser>
 void BM_FindSequence(benchmark::State& state) {
-  AppSettings settings;
-  Parser parser(settings);
+  Parser parser(TolerancesOf(AppSettings{}));
   const Signal signal = ChannelFor<Parser>();
-  parser.ComputeLevel(signal);
+  DecodingState start;
+  start.level = CWaveParserProto::MeanLevel(signal);
   for (auto _ : state) {
-    parser.position = 0;
-    parser.lastLength = 0;
-    std::int32_t start = 0;
+    parser.SetState(start);
+    std::int32_t runStart = 0;
     std::int32_t length = 0;
-    benchmark::DoNotOptimize(parser.FindSequence(signal, CWaveParserProto::kTuneRunLength, true, start, length));
+    benchmark::DoNotOptimize(parser.FindSequence(signal, kTuneRunLength, true, runStart, length));
   }
-  SetSamples(state, static_cast<std::size_t>(parser.position));
+  SetSamples(state, static_cast<std::size_t>(parser.State().position));
 }
 BENCHMARK(BM_FindSequence<CWaveParserAmp>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindSequence<CWaveParserFront>)->Unit(benchmark::kMillisecond);
@@ -172,8 +173,7 @@ void BM_RunSweep(benchmark::State& state) {
   QuietReporter reporter;
   ProcessingContext context(reporter);
   const std::filesystem::path out = recording.dir / "sweep";
-  context.recordingPath = out / "tape.wav";
-  context.recordingDir = out;
+  context.recording = RecordingLocation{out / "tape.wav", out};
   const Signal& left = recording.clip.channels[0];
   const Signal& right = recording.clip.channels[1];
   Signal mix(left.size());
@@ -185,7 +185,7 @@ void BM_RunSweep(benchmark::State& state) {
     std::filesystem::create_directories(out);
     context.workClip.Assign({left, right, mix});
     state.ResumeTiming();
-    benchmark::DoNotOptimize(RunSweep(context, 1, true, 0, static_cast<std::int32_t>(left.size())));
+    benchmark::DoNotOptimize(RunSweep(context.ForSweep(), SweepPiece{1, true, 0, static_cast<std::int32_t>(left.size())}));
   }
   SetSamples(state, left.size());
 }

@@ -5,17 +5,23 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessingContext.h"
-#include "support/RecordingReporter.h"
+#include "common/TextFormat.h"
+#include "support/ChannelLevels.h"
+#include "support/ParserSettings.h"
+#include "support/RecordingProgressSink.h"
+#include "support/RecordingWorkLog.h"
 #include "support/ShortTapes.h"
 #include "tape/ChannelAlignment.h"
+#include "tape/WaveParserAmp.h"
 
 namespace varnetta {
 namespace {
 
 using testing::Concat;
+using testing::DefaultTolerances;
+using testing::LevelsOf;
 using testing::Padded;
-using testing::RecordingReporter;
+using testing::RecordingWorkLog;
 using testing::ShortImpulses;
 using testing::ShortTapeOptions;
 using testing::SmallRecord;
@@ -54,24 +60,17 @@ DelayedMarkerTape TwoFilesWithDelayedMarker(std::int32_t fillerImpulses) {
 
 class ChannelAlignment : public ::testing::Test {
  protected:
-  // The work-log messages so far, in order.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
-    for (const std::string& call : reporter.calls) {
-      if (call.starts_with("pane ")) messages.push_back(call.substr(5));
-    }
-    return messages;
-  }
-
   Signal Mix(const Signal& left, const Signal& right, bool& aligned) {
+    log.messages.clear();
+    progress.calls.clear();
     Signal out(left.size(), 0.0);
-    const ChannelLevels levels{CWaveParserProto::MeanLevel(left), CWaveParserProto::MeanLevel(right)};
-    aligned = MixChannels(context.ampParser, left, right, levels, out, context, context);
+    aligned = MixChannels(parser, left, right, LevelsOf(left, right, 2), out, progress, log);
     return out;
   }
 
-  RecordingReporter reporter;
-  ProcessingContext context{reporter};
+  CWaveParserAmp parser{DefaultTolerances()};
+  test::RecordingProgressSink progress;
+  RecordingWorkLog log;
 };
 
 Signal PlainMix(const Signal& left, const Signal& right) {
@@ -108,7 +107,6 @@ TEST_F(ChannelAlignment, AlignsOnTheFirstMarkersWhenTheyLieLessThanTenPeriodsApa
   const TapeSignal tape = OneFile();
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "left later by " << row.leftLag);
-    reporter.calls.clear();
     const auto lag = static_cast<std::size_t>(std::abs(row.leftLag));
     const Signal early = Padded(tape.samples, 0, lag);
     const Signal late = Padded(tape.samples, lag, 0);
@@ -119,16 +117,17 @@ TEST_F(ChannelAlignment, AlignsOnTheFirstMarkersWhenTheyLieLessThanTenPeriodsApa
     const Signal out = Mix(left, right, aligned);
     EXPECT_EQ(aligned, row.aligned);
     if (row.aligned) {
-      EXPECT_EQ(Messages(), (std::vector<std::string>{kMixing, FormatText("ОК. Дельта (l-r): %d.\r\n", row.leftLag)}));
+      EXPECT_EQ(log.messages,
+                (std::vector<std::string>{kMixing, FormatText("ОК. Дельта (l-r): %d.\r\n", row.leftLag)}));
       EXPECT_EQ(out, AlignedMix(left, right, row.leftLag));
     } else {
-      EXPECT_EQ(Messages(), (std::vector<std::string>{kMixing, kWarning}));
+      EXPECT_EQ(log.messages, (std::vector<std::string>{kMixing, kWarning}));
       EXPECT_EQ(out, PlainMix(left, right));
     }
-    EXPECT_EQ(context.ReadStage().stageText, "Микширование");
-    EXPECT_EQ(context.ReadStage().progressHigh, static_cast<std::int32_t>(left.size()));
-    ASSERT_FALSE(reporter.positions.empty());
-    EXPECT_EQ(reporter.positions.back(), static_cast<std::int32_t>(left.size()));
+    ASSERT_GE(progress.calls.size(), 3U);
+    EXPECT_EQ(progress.calls[0], "stage Микширование");
+    EXPECT_EQ(progress.calls[1], FormatText("reset %zu", left.size()));
+    EXPECT_EQ(progress.calls.back(), FormatText("pos %zu", left.size()));
   }
 }
 
@@ -170,11 +169,10 @@ TEST_F(ChannelAlignment, ReportsEachFailedChannelThenWarnsAndMixesUnshifted) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    reporter.calls.clear();
     bool aligned = true;
     const Signal out = Mix(row.left, row.right, aligned);
     EXPECT_FALSE(aligned);
-    EXPECT_EQ(Messages(), row.messages);
+    EXPECT_EQ(log.messages, row.messages);
     EXPECT_EQ(out, PlainMix(row.left, row.right));
   }
 }
@@ -184,7 +182,7 @@ TEST_F(ChannelAlignment, MixesEmptyChannels) {
   const Signal out = Mix({}, {}, aligned);
   EXPECT_FALSE(aligned);
   EXPECT_TRUE(out.empty());
-  EXPECT_EQ(Messages().back(), kWarning);
+  EXPECT_EQ(log.messages.back(), kWarning);
 }
 
 TEST_F(ChannelAlignment, ChannelCheckPassesOverATuningSequenceWhoseMarkerComesTooLate) {
@@ -200,8 +198,8 @@ TEST_F(ChannelAlignment, ChannelCheckPassesOverATuningSequenceWhoseMarkerComesTo
     const DelayedMarkerTape tape = TwoFilesWithDelayedMarker(row.fillerImpulses);
     // A fresh parser: one that measured before may count the silence in front
     // of the tuning sequence into it.
-    CWaveParserAmp parser(context.settings);
-    const ChannelCheck check = CheckChannel(parser, tape.samples, 0);
+    CWaveParserAmp fresh(DefaultTolerances());
+    const ChannelCheck check = CheckChannel(fresh, tape.samples, 0, CWaveParserProto::MeanLevel(tape.samples));
     ASSERT_EQ(check.outcome, ChannelCheck::Outcome::Found);
     // The tuning sequence ends where the first marker begins.
     const std::int64_t marker = row.firstFileUsed ? tape.firstMarker - 4 * row.fillerImpulses : tape.secondMarker;
@@ -230,7 +228,7 @@ TEST_F(ChannelAlignment, ChannelCheckOutcomes) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(CheckChannel(context.ampParser, row.signal, 0).outcome, row.outcome);
+    EXPECT_EQ(CheckChannel(parser, row.signal, 0, CWaveParserProto::MeanLevel(row.signal)).outcome, row.outcome);
   }
 }
 
@@ -274,10 +272,11 @@ TEST_F(ChannelAlignment, FindTapeStartTakesTheEarlierChannelAndTheLeftOneOnATie)
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    CWaveParserAmp parser(context.settings);
+    CWaveParserAmp fresh(DefaultTolerances());
     std::int32_t start = -7;
     std::int32_t length = -8;
-    const bool found = FindTapeStart(parser, row.left, row.right, row.channelCount, 0, start, length);
+    const bool found = FindTapeStart(fresh, row.left, row.right, row.channelCount,
+                                     LevelsOf(row.left, row.right, row.channelCount), 0, start, length);
     EXPECT_EQ(found, row.start >= 0);
     EXPECT_EQ(start, found ? row.start : -7);
     EXPECT_EQ(length, found ? row.length : -8);
@@ -287,19 +286,20 @@ TEST_F(ChannelAlignment, FindTapeStartTakesTheEarlierChannelAndTheLeftOneOnATie)
 TEST_F(ChannelAlignment, FindTapeStartSearchesFromTheGivenSample) {
   const std::array records{SmallRecord("ONE", 01000, 30, 5), SmallRecord("TWO", 02000, 30, 6)};
   const TapeSignal tape = WriteShortTape(records, ShortTapeOptions(kPeriod));
+  const ChannelLevels levels = LevelsOf(tape.samples, {}, 1);
   std::int32_t start = 0;
   std::int32_t length = 0;
-  ASSERT_TRUE(FindTapeStart(context.ampParser, tape.samples, {}, 1, 0, start, length));
+  ASSERT_TRUE(FindTapeStart(parser, tape.samples, {}, 1, levels, 0, start, length));
   EXPECT_GE(start, tape.fileStarts[0]);
   EXPECT_LT(start, tape.layouts[0].firstMarker);
-  ASSERT_TRUE(FindTapeStart(context.ampParser, tape.samples, {}, 1, start + length, start, length));
+  ASSERT_TRUE(FindTapeStart(parser, tape.samples, {}, 1, levels, start + length, start, length));
   EXPECT_GE(start, tape.fileStarts[1]);
   EXPECT_LT(start, tape.layouts[1].firstMarker);
   const std::int32_t second = start;
-  EXPECT_FALSE(FindTapeStart(context.ampParser, tape.samples, {}, 1, start + length, start, length));
+  EXPECT_FALSE(FindTapeStart(parser, tape.samples, {}, 1, levels, start + length, start, length));
   EXPECT_EQ(start, second);
-  EXPECT_FALSE(FindTapeStart(context.ampParser, tape.samples, {}, 1,
-                             static_cast<std::int32_t>(tape.samples.size()) + 10, start, length));
+  EXPECT_FALSE(FindTapeStart(parser, tape.samples, {}, 1, levels, static_cast<std::int32_t>(tape.samples.size()) + 10,
+                             start, length));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "app/ProcessingContext.h"
 #include "common/Progress.h"
+#include "recognition/LogFiles.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
@@ -21,9 +23,7 @@ TEST(ProcessingContext, StartsEmpty) {
   RecordingReporter reporter;
   ProcessingContext ctx(reporter);
   EXPECT_EQ(ctx.ReadStage(), StageSnapshot{});
-  EXPECT_FALSE(ctx.StopRequested());
-  EXPECT_TRUE(ctx.savedTally.empty());
-  EXPECT_TRUE(ctx.failureTally.empty());
+  EXPECT_FALSE(ctx.stopRequested.IsRequested());
   EXPECT_TRUE(reporter.calls.empty());
 }
 
@@ -147,13 +147,6 @@ TEST(ProcessingContext, ForwardsPathAndSizesToTheReporter) {
   EXPECT_EQ(reporter.calls, (std::vector<std::string>{"path /записи/tape01.wav", "sizes 123456 4"}));
 }
 
-TEST(ProcessingContext, StopRequestIsSeen) {
-  RecordingReporter reporter;
-  ProcessingContext ctx(reporter);
-  ctx.stopRequested = true;
-  EXPECT_TRUE(ctx.StopRequested());
-}
-
 TEST(ProcessingContext, WorkLogGoesToThePaneAndOnlyWithStoreWorkLogToTheFile) {
   for (const bool store : {false, true}) {
     SCOPED_TRACE(store);
@@ -161,7 +154,7 @@ TEST(ProcessingContext, WorkLogGoesToThePaneAndOnlyWithStoreWorkLogToTheFile) {
     RecordingReporter reporter;
     ProcessingContext ctx(reporter);
     ctx.settings.StoreWorkLog = store ? 1 : 0;
-    ctx.recordingDir = dir.path();
+    ctx.recording.dir = dir.path();
 
     ctx.AppendWorkLog("Ошибка КС.\r\n");
     ctx.AppendWorkLog("100%");  // no formatting of its own
@@ -171,6 +164,53 @@ TEST(ProcessingContext, WorkLogGoesToThePaneAndOnlyWithStoreWorkLogToTheFile) {
     EXPECT_EQ(std::filesystem::exists(file), store);
     if (store) {
       EXPECT_EQ(testing::ReadFileBytes(file), "\xCE\xF8\xE8\xE1\xEA\xE0 \xCA\xD1.\r\n100%");
+    }
+  }
+}
+
+// Directories in which "!processing.log" cannot be opened, also for root.
+enum class Unopenable { kReadOnlyDirectory, kDirectoryInItsPlace, kDirectoryIsAFile };
+
+std::filesystem::path MakeUnopenable(const TempDir& dir, Unopenable kind) {
+  switch (kind) {
+    case Unopenable::kReadOnlyDirectory:
+      std::filesystem::create_directory(dir / "ro");
+      std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+      return dir / "ro";
+    case Unopenable::kDirectoryInItsPlace:
+      std::filesystem::create_directories(dir / "d" / "!processing.log");
+      return dir / "d";
+    case Unopenable::kDirectoryIsAFile:
+      testing::WriteFileBytes(dir / "plain", "x");
+      return dir / "plain";
+  }
+  return {};
+}
+
+bool PermissionsStopWrites() { return ::geteuid() != 0; }
+
+TEST(ProcessingContext, AWorkLogFileThatCannotBeOpenedIsSkippedAndThePaneStillGetsTheText) {
+  for (const Unopenable kind :
+       {Unopenable::kReadOnlyDirectory, Unopenable::kDirectoryInItsPlace, Unopenable::kDirectoryIsAFile}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    TempDir dir;
+    const std::filesystem::path recordingDir = MakeUnopenable(dir, kind);
+    const bool mustFail = kind != Unopenable::kReadOnlyDirectory || PermissionsStopWrites();
+
+    if (mustFail) {
+      EXPECT_FALSE(AppendToLogFile(recordingDir / "!processing.log", "x\n"));
+    }
+
+    RecordingReporter reporter;
+    ProcessingContext ctx(reporter);
+    ctx.settings.StoreWorkLog = 1;
+    ctx.recording.dir = recordingDir;
+    ctx.AppendWorkLog("Успешное распознавание.\r\n");
+    EXPECT_EQ(reporter.pane, "Успешное распознавание.\r\n");
+    if (kind == Unopenable::kDirectoryInItsPlace) {
+      EXPECT_TRUE(std::filesystem::is_directory(recordingDir / "!processing.log"));
+    } else if (mustFail) {
+      EXPECT_FALSE(std::filesystem::exists(recordingDir / "!processing.log"));
     }
   }
 }

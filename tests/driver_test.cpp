@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "recognition/Tolerances.h"
+#include "support/ChannelLevels.h"
 #include "support/ProcessingFixture.h"
 #include "support/ShortTapes.h"
 #include "tape/ChannelAlignment.h"
@@ -25,11 +27,13 @@ class Driver : public testing::ProcessingFixture {
 
   // The tape starts the driver cuts a channel at, as the check on its own finds them.
   std::vector<std::int32_t> TapeStarts(const Signal& channel) {
-    CWaveParserAmp parser(context.settings);
+    CWaveParserAmp parser(TolerancesOf(context.settings));
+    const ChannelLevels levels = testing::LevelsOf(channel, {}, 1);
     std::vector<std::int32_t> starts;
     std::int32_t start = 0;
     std::int32_t length = 0;
-    for (std::int32_t from = 0; FindTapeStart(parser, channel, {}, 1, from, start, length); from = start + length) {
+    for (std::int32_t from = 0; FindTapeStart(parser, channel, {}, 1, levels, from, start, length);
+         from = start + length) {
       starts.push_back(start);
     }
     return starts;
@@ -51,7 +55,9 @@ TEST_F(Driver, CutsAMultiFileTapeAtEveryTuningSequence) {
   ASSERT_EQ(starts.size(), 3u);
   const auto end = static_cast<std::int32_t>(tape.size());
 
-  ASSERT_TRUE(Process({tape}));
+  const ProcessedRecording processed = ProcessChannels({tape});
+  EXPECT_TRUE(processed.continueQueue);
+  EXPECT_EQ(processed.filesWritten, 3);
   EXPECT_EQ(ListLog(), Stored(RecordingText() + "\n" + SegmentHead(1, starts[0], starts[1]) + "ONE.bin\t\t1000\t36\n" +
                               SegmentHead(2, starts[1], starts[2]) + "TWO.bin\t\t2000\t50\n" +
                               SegmentHead(3, starts[2], end) + "THREE.bin\t\t3000\t62\n" + "Конец кассеты.\n"));
@@ -157,9 +163,9 @@ TEST_F(Driver, RecordingsWithoutSamplesAreHandledLikeSilence) {
 TEST_F(Driver, TheRecordingDirectoryIsTheParentOfThePath) {
   context.settings.MultiFile = 0;
   context.sourceClip.channels = {Signal(100, 0.0)};
-  ASSERT_TRUE(ProcessRecording(context, dir / "sub" / ".." / "tape.wav"));
-  EXPECT_EQ(context.recordingPath, dir / "sub" / ".." / "tape.wav");
-  EXPECT_EQ(context.recordingDir, dir / "sub" / "..");
+  ASSERT_TRUE(ProcessRecording(context, dir / "sub" / ".." / "tape.wav").continueQueue);
+  EXPECT_EQ(context.recording.path, dir / "sub" / ".." / "tape.wav");
+  EXPECT_EQ(context.recording.dir, dir / "sub" / "..");
 }
 
 // A stop request seen after the mixing or during a sweep ends the recording
@@ -186,16 +192,19 @@ TEST_F(Driver, StopsWhereTheStopRequestIsSeen) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::filesystem::remove(dir / "!list.log");
-    reporter.pane.clear();
-    context.stopRequested = false;
-    reporter.StopOnPaneText(context.stopRequested, row.trigger);
-    context.settings.MultiFile = row.multiFile;
-    EXPECT_FALSE(Process({row.tape, row.tape}));
-    EXPECT_EQ(PassLabels().size(), row.passes);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(entry);
+    // A stop request holds for good: each row has a context of its own.
+    testing::RecordingReporter rowReporter;
+    ProcessingContext rowContext(rowReporter);
+    rowContext.settings.MultiFile = row.multiFile;
+    rowReporter.StopOnPaneText(rowContext.stopRequested, row.trigger);
+    rowContext.sourceClip.channels = {row.tape, row.tape};
+    const ProcessedRecording processed = ProcessRecording(rowContext, RecordingPath());
+    EXPECT_FALSE(processed.continueQueue);
+    EXPECT_EQ(PassLabelsIn(rowReporter.pane).size(), row.passes);
     EXPECT_EQ(ListLog(), row.listLog);
     EXPECT_FALSE(std::filesystem::exists(dir / "tape.log"));
-    EXPECT_EQ(reporter.pane.find("Конец кассеты."), std::string::npos);
+    EXPECT_EQ(rowReporter.pane.find("Конец кассеты."), std::string::npos);
   }
 }
 

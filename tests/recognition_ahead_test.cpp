@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
 #include "recognition/AheadPasses.h"
-#include "settings/AppSettings.h"
-#include "tape/WaveParserAmp.h"
 
 namespace varnetta {
 namespace {
@@ -66,34 +63,6 @@ TEST(AheadPasses, AFailingTaskFailsItsTakeOnly) {
   EXPECT_EQ(ahead.Take(0).record.tuneStart, 0);
   EXPECT_THROW(ahead.Take(1), std::runtime_error);
   EXPECT_EQ(ahead.Take(2).record.tuneStart, 2);
-}
-
-// A parser's state after a recognition elsewhere, taken over as if it had run here.
-TEST(TakeDecodingState, CopiesTheStateAndKeepsDataWhenTheOtherHasNone) {
-  AppSettings settings;
-  CWaveParserAmp here(settings);
-  here.data.emplace(3, std::uint8_t{7});
-  CWaveParserAmp other(settings);
-  other.position = 42;
-  other.inverse = true;
-  other.period = 11.5;
-  other.level = 0.25;
-  other.history[3] = 12;
-  other.historyIndex = 4;
-  other.lastLength = 13;
-  here.TakeDecodingState(other);
-  EXPECT_EQ(here.position, 42);
-  EXPECT_TRUE(here.inverse);
-  EXPECT_EQ(here.period, 11.5);
-  EXPECT_EQ(here.level, 0.25);
-  EXPECT_EQ(here.history, other.history);
-  EXPECT_EQ(here.historyIndex, 4);
-  EXPECT_EQ(here.lastLength, 13);
-  ASSERT_TRUE(here.data);
-  EXPECT_EQ(*here.data, std::vector<std::uint8_t>(3, 7));
-  other.data.emplace(2, std::uint8_t{9});
-  here.TakeDecodingState(other);
-  EXPECT_EQ(*here.data, std::vector<std::uint8_t>(2, 9));
 }
 
 }  // namespace

@@ -1,22 +1,18 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "app/ProcessingContext.h"
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
 #include "recognition/LogText.h"
-#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 namespace varnetta {
 namespace {
 
 using testing::ReadFileBytes;
-using testing::RecordingReporter;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -74,53 +70,6 @@ TEST(LogFiles, AnEmptyTextCreatesNoFile) {
   TempDir dir;
   EXPECT_TRUE(AppendToLogFile(dir / "tape.log", ""));
   EXPECT_FALSE(std::filesystem::exists(dir / "tape.log"));
-}
-
-// Directories in which "!processing.log" cannot be opened, also for root.
-enum class Unopenable { kReadOnlyDirectory, kDirectoryInItsPlace, kDirectoryIsAFile };
-
-std::filesystem::path MakeUnopenable(const TempDir& dir, Unopenable kind) {
-  switch (kind) {
-    case Unopenable::kReadOnlyDirectory:
-      std::filesystem::create_directory(dir / "ro");
-      std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-      return dir / "ro";
-    case Unopenable::kDirectoryInItsPlace:
-      std::filesystem::create_directories(dir / "d" / "!processing.log");
-      return dir / "d";
-    case Unopenable::kDirectoryIsAFile:
-      WriteFileBytes(dir / "plain", "x");
-      return dir / "plain";
-  }
-  return {};
-}
-
-bool PermissionsStopWrites() { return ::geteuid() != 0; }
-
-TEST(LogFiles, AFileThatCannotBeOpenedIsSkippedAndThePaneStillGetsTheText) {
-  for (const Unopenable kind :
-       {Unopenable::kReadOnlyDirectory, Unopenable::kDirectoryInItsPlace, Unopenable::kDirectoryIsAFile}) {
-    SCOPED_TRACE(static_cast<int>(kind));
-    TempDir dir;
-    const std::filesystem::path recordingDir = MakeUnopenable(dir, kind);
-    const bool mustFail = kind != Unopenable::kReadOnlyDirectory || PermissionsStopWrites();
-
-    if (mustFail) {
-      EXPECT_FALSE(AppendToLogFile(recordingDir / "!processing.log", "x\n"));
-    }
-
-    RecordingReporter reporter;
-    ProcessingContext ctx(reporter);
-    ctx.settings.StoreWorkLog = 1;
-    ctx.recordingDir = recordingDir;
-    ctx.AppendWorkLog("Успешное распознавание.\r\n");
-    EXPECT_EQ(reporter.pane, "Успешное распознавание.\r\n");
-    if (kind == Unopenable::kDirectoryInItsPlace) {
-      EXPECT_TRUE(std::filesystem::is_directory(recordingDir / "!processing.log"));
-    } else if (mustFail) {
-      EXPECT_FALSE(std::filesystem::exists(recordingDir / "!processing.log"));
-    }
-  }
 }
 
 TEST(LogFiles, RecordingLogIsNamedAfterTheRecording) {

@@ -11,12 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ProcessingContext.h"
 #include "recognition/BinLayout.h"
 #include "recognition/OutputNames.h"
 #include "recognition/TapeFileOutput.h"
 #include "recognition/UniquePath.h"
-#include "support/RecordingReporter.h"
 #include "support/TapeRecords.h"
 #include "support/TempDir.h"
 
@@ -27,7 +25,6 @@ using testing::DecodedRecord;
 using testing::DirectoryContents;
 using testing::NameOf;
 using testing::ReadFileBytes;
-using testing::RecordingReporter;
 using testing::TempDir;
 using testing::WriteFileBytes;
 using Bytes = std::vector<std::uint8_t>;
@@ -146,11 +143,14 @@ TEST(BinLayout, DataTheRecognitionDidNotReachIsZero) {
 
 class SaveTapeFileTest : public ::testing::Test {
  protected:
-  SaveTapeFileTest() { ctx.recordingDir = dir.path(); }
+  bool Save(std::string_view suffix, const TapeFile& record, const Bytes* data) {
+    return SaveTapeFile(saved, outDir, longLayout, suffix, record, data);
+  }
 
   TempDir dir;
-  RecordingReporter reporter;
-  ProcessingContext ctx{reporter};
+  std::filesystem::path outDir = dir.path();
+  bool longLayout = false;
+  Tally saved;
 };
 
 struct SavePass {
@@ -230,8 +230,8 @@ TEST_F(SaveTapeFileTest, WritesEachTapeChecksumOnceUnderAFreeName) {
   for (const SaveRow& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir rowDir;
-    ctx.recordingDir = rowDir.path();
-    ctx.savedTally.clear();
+    outDir = rowDir.path();
+    saved.clear();
     for (const std::string& name : row.present) {
       if (name.ends_with('/')) {
         std::filesystem::create_directory(rowDir / name);
@@ -242,10 +242,10 @@ TEST_F(SaveTapeFileTest, WritesEachTapeChecksumOnceUnderAFreeName) {
     const auto before = DirectoryContents(rowDir.path());
 
     for (const SavePass& pass : row.passes) {
-      EXPECT_EQ(SaveTapeFile(ctx, pass.suffix, pass.record, pass.data ? &*pass.data : nullptr), pass.saved);
+      EXPECT_EQ(Save(pass.suffix, pass.record, pass.data ? &*pass.data : nullptr), pass.saved);
     }
 
-    EXPECT_EQ(ctx.savedTally, row.savedTally);
+    EXPECT_EQ(saved, row.savedTally);
     auto expected = before;
     for (const TallyEntry& entry : row.savedTally) expected.emplace_back(entry.name, FirstWriting(row, entry));
     std::sort(expected.begin(), expected.end());
@@ -254,11 +254,11 @@ TEST_F(SaveTapeFileTest, WritesEachTapeChecksumOnceUnderAFreeName) {
 }
 
 TEST_F(SaveTapeFileTest, LongLayoutOnDisk) {
-  ctx.settings.UseLongBinFormat = 1;
+  longLayout = true;
   TapeFile record = DecodedRecord("\xE9\xC7\xD2\xC1", 0x4000, {0xAA, 0x55});  // КОИ-8 "Игра"
   record.checksum = 0x1234;
   const Bytes data = {0xAA, 0x55};
-  ASSERT_TRUE(SaveTapeFile(ctx, "", record, &data));
+  ASSERT_TRUE(Save("", record, &data));
   EXPECT_EQ(ReadFileBytes(dir / "Игра.bin"), std::string("\x00\x40\x02\x00"
                                                          "\xE9\xC7\xD2\xC1            "
                                                          "\xAA\x55\x34\x12",
@@ -269,8 +269,8 @@ TEST_F(SaveTapeFileTest, NothingIsWrittenWhenAllNumbersAreTaken) {
   TakeAllNumbers(dir);
   const auto before = DirectoryContents(dir.path());
   const Bytes data = {1, 2, 3};
-  EXPECT_FALSE(SaveTapeFile(ctx, "", DecodedRecord("HELLO", 0, data), &data));
-  EXPECT_TRUE(ctx.savedTally.empty());
+  EXPECT_FALSE(Save("", DecodedRecord("HELLO", 0, data), &data));
+  EXPECT_TRUE(saved.empty());
   EXPECT_EQ(DirectoryContents(dir.path()), before);
 }
 
@@ -294,10 +294,10 @@ TEST_F(SaveTapeFileTest, NothingIsWrittenWhereNoFileCanBeCreated) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     if (row.onlyWithoutRoot && ::geteuid() == 0) continue;
-    ctx.recordingDir = row.recordingDir;
+    outDir = row.recordingDir;
     const auto before = DirectoryContents(dir.path());
-    EXPECT_FALSE(SaveTapeFile(ctx, "", DecodedRecord("HELLO", 0, data), &data));
-    EXPECT_TRUE(ctx.savedTally.empty());
+    EXPECT_FALSE(Save("", DecodedRecord("HELLO", 0, data), &data));
+    EXPECT_TRUE(saved.empty());
     EXPECT_EQ(DirectoryContents(dir.path()), before);
     EXPECT_EQ(ReadFileBytes(dir / "plain"), "keep");
   }
@@ -329,16 +329,16 @@ class FileSizeLimit {
 TEST_F(SaveTapeFileTest, AFileThatCannotBeWrittenToTheEndIsRemoved) {
   const Bytes data(1000, 0x5A);
   const TapeFile record = DecodedRecord("BIG", 0, data);
-  bool saved = true;
+  bool written = true;
   {
     FileSizeLimit limit(100);
-    saved = SaveTapeFile(ctx, "", record, &data);
+    written = Save("", record, &data);
   }
-  EXPECT_FALSE(saved);
-  EXPECT_TRUE(ctx.savedTally.empty());
+  EXPECT_FALSE(written);
+  EXPECT_TRUE(saved.empty());
   EXPECT_TRUE(DirectoryContents(dir.path()).empty());
   // The same file is written in full once it fits.
-  EXPECT_TRUE(SaveTapeFile(ctx, "", record, &data));
+  EXPECT_TRUE(Save("", record, &data));
   EXPECT_EQ(ReadFileBytes(dir / "BIG.bin").size(), 1004u);
 }
 

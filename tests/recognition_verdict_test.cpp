@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/ProcessingContext.h"
 #include "recognition/PassVerdict.h"
+#include "recognition/SweepReport.h"
 #include "support/TapeRecords.h"
 #include "support/TempDir.h"
 
@@ -20,26 +22,24 @@ using testing::TempDir;
 using testing::WriteFileBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-// Keeps each log-pane text together with the stage shown when it arrived.
-class PaneWithStage final : public Reporter {
+// Keeps each work-log text together with the stage shown when it arrived.
+class StagedWorkLog final : public SweepReport {
  public:
-  void ShowPath(std::string_view) override {}
-  void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
-  void SetProgressRange(std::int32_t, std::int32_t) override {}
+  void SetStage(std::string_view text) override { stage = text; }
+  void ResetProgress(std::int32_t) override {}
   void SetProgressPosition(std::int32_t) override {}
-  void AppendToLogPane(std::string_view text) override {
-    lines.push_back("[" + context->ReadStage().stageText + "] " + std::string(text));
-  }
+  void AppendWorkLog(std::string_view text) override { lines.push_back("[" + stage + "] " + std::string(text)); }
+  void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
+  void SetTapeFileNumber(std::int32_t) override {}
 
-  const ProcessingContext* context = nullptr;
+  std::string stage;
   std::vector<std::string> lines;
 };
 
 class ActOnRecognitionTest : public ::testing::Test {
  protected:
-  ActOnRecognitionTest() {
-    reporter.context = &ctx;
-    ctx.recordingDir = dir.path();
+  void Act(RecognitionStage stage, const TapeFile& record, const std::optional<Bytes>& data) {
+    ActOnRecognition(PassOutput{settings, outDir, report, tallies}, stage, record, data ? &*data : nullptr);
   }
 
   std::vector<std::string> WrittenFiles() const {
@@ -49,17 +49,19 @@ class ActOnRecognitionTest : public ::testing::Test {
   }
 
   TempDir dir;
-  PaneWithStage reporter;
-  ProcessingContext ctx{reporter};
+  std::filesystem::path outDir = dir.path();
+  AppSettings settings;
+  StagedWorkLog report;
+  SweepTallies tallies;
 };
 
 struct VerdictRow {
   const char* name;
   bool ignoreCrc;
   bool ignoreErrors;
-  bool recognised;
+  RecognitionStage stage;
   TapeFile record;
-  Bytes parserData;
+  std::optional<Bytes> data;  // the bytes the pass read itself
   std::vector<std::string> pane;
   std::vector<std::string> files;
   Tally saved;
@@ -76,8 +78,9 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
   afterHeader.dataStart = -1;
   TapeFile beforeHeader;
   beforeHeader.tuneStart = 0;
-  const TapeFile empty = DecodedRecord("EMPTY", 0x0200, {});
-  const Bytes leftOver = {9, 9, 9};  // bytes of an earlier pass
+  TapeFile empty = DecodedRecord("EMPTY", 0x0200, {});  // the header says 0 bytes
+  empty.checksum = 0xFFFF;
+  using enum RecognitionStage;
 
   const std::string success = "[Успешное распознавание.] ";
   const std::string crcIgnored = "[Ошибка КС. ИГНОРИРУЕТСЯ!] ";
@@ -91,7 +94,7 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
       {"checksum matches",
        false,
        false,
-       true,
+       Complete,
        good,
        hello,
        {success + "Успешное распознавание.\r\n", success + "Файл сохранён.\r\n"},
@@ -101,7 +104,7 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
       {"checksum matches under IgnoreCRC: no suffix",
        true,
        false,
-       true,
+       Complete,
        good,
        hello,
        {success + "Успешное распознавание.\r\n", success + "Файл сохранён.\r\n"},
@@ -111,28 +114,28 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
       {"checksum differs under IgnoreCRC",
        true,
        false,
-       true,
+       Complete,
        good,
        misread,
        {crcIgnored + "Ошибка КС. ИГНОРИРУЕТСЯ!\r\n", crcIgnored + "Файл сохранён.\r\n"},
        {"HELLO_BadCRC.bin"},
        {{"HELLO_BadCRC.bin", 1, 0x0200, 3, 6}},
        {}},
-      {"checksum differs", false, false, true, good, misread, {crc + "Ошибка КС.\r\n"}, {}, {}, {helloFailed}},
-      {"not recognised under IgnoreErrors",
+      {"checksum differs", false, false, Complete, good, misread, {crc + "Ошибка КС.\r\n"}, {}, {}, {helloFailed}},
+      {"stopped in the checksum under IgnoreErrors",
        false,
        true,
-       false,
+       Checksum,
        noChecksum,
        hello,
        {fault + "Ошибка распознавания.\r\n", fault + "Неверно опознанный файл сохранён.\r\n"},
        {"HELLO_BADRecognize.bin"},
        {{"HELLO_BADRecognize.bin", 1, 0x0200, 3, 0xFFFF}},
        {helloFailedUnread}},
-      {"not recognised",
+      {"stopped in the checksum",
        false,
        false,
-       false,
+       Checksum,
        noChecksum,
        hello,
        {fault + "Ошибка распознавания.\r\n"},
@@ -142,9 +145,9 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
       {"stopped after the header, under IgnoreErrors",
        true,
        true,
-       false,
+       ThirdSync,
        afterHeader,
-       leftOver,
+       std::nullopt,
        {fault + "Ошибка распознавания.\r\n", fault + "Ошибка сохранения файла.\r\n"},
        {},
        {},
@@ -152,63 +155,62 @@ TEST_F(ActOnRecognitionTest, FollowsTheVerdictOfThePass) {
       {"stopped before the header, under IgnoreErrors",
        true,
        true,
-       false,
+       FirstMarker,
        beforeHeader,
-       leftOver,
+       std::nullopt,
        {fault + "Ошибка распознавания.\r\n", fault + "Ошибка сохранения файла.\r\n"},
        {},
        {},
        {{"Нераспознано", 1, 0xFFFF, 0xFFFF, 0xFFFF}}},
-      {"a file of length 0 has no data to save",
-       false,
+      {"a header of length 0 leaves nothing to save, under IgnoreErrors",
        false,
        true,
+       DataLength,
        empty,
-       leftOver,
-       {success + "Успешное распознавание.\r\n", success + "Ошибка сохранения файла.\r\n"},
+       std::nullopt,
+       {fault + "Ошибка распознавания.\r\n", fault + "Ошибка сохранения файла.\r\n"},
        {},
        {},
-       {}},
+       {{"EMPTY", 1, 0x0200, 0, 0xFFFF}}},
   };
   for (const VerdictRow& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir rowDir;
-    ctx.recordingDir = rowDir.path();
-    ctx.savedTally.clear();
-    ctx.failureTally.clear();
-    reporter.lines.clear();
-    ctx.settings.IgnoreCRC = row.ignoreCrc ? 1 : 0;
-    ctx.settings.IgnoreErrors = row.ignoreErrors ? 1 : 0;
+    outDir = rowDir.path();
+    tallies = {};
+    report.lines.clear();
+    settings.IgnoreCRC = row.ignoreCrc ? 1 : 0;
+    settings.IgnoreErrors = row.ignoreErrors ? 1 : 0;
 
-    ActOnRecognition(ctx, row.recognised, row.record, row.parserData);
+    Act(row.stage, row.record, row.data);
 
-    EXPECT_EQ(reporter.lines, row.pane);
+    EXPECT_EQ(report.lines, row.pane);
     std::vector<std::string> files;
     for (const auto& [name, content] : DirectoryContents(rowDir.path())) files.push_back(name);
     EXPECT_EQ(files, row.files);
-    EXPECT_EQ(ctx.savedTally, row.saved);
-    EXPECT_EQ(ctx.failureTally, row.failures);
+    EXPECT_EQ(tallies.saved, row.saved);
+    EXPECT_EQ(tallies.failures, row.failures);
   }
 }
 
 TEST_F(ActOnRecognitionTest, FailuresWithoutChecksumShareTheUnreadChecksumAsKey) {
-  ctx.settings.IgnoreErrors = 1;
-  ctx.settings.UseLongBinFormat = 1;
+  settings.IgnoreErrors = 1;
+  settings.UseLongBinFormat = 1;
   TapeFile first = DecodedRecord("ONE", 0x0100, {7});
   first.checksum = 0xFFFF;
   TapeFile second = DecodedRecord("TWO", 0x0300, {8, 8});
   second.checksum = 0xFFFF;
 
-  ActOnRecognition(ctx, false, first, Bytes{7});
-  ActOnRecognition(ctx, false, second, Bytes{8, 8});
+  Act(RecognitionStage::Checksum, first, Bytes{7});
+  Act(RecognitionStage::Checksum, second, Bytes{8, 8});
 
   EXPECT_EQ(WrittenFiles(), std::vector<std::string>{"ONE_BADRecognize.bin"});
   EXPECT_EQ(ReadFileBytes(dir / "ONE_BADRecognize.bin"),
             std::string("\x00\x01\x01\x00ONE             \x07\xFF\xFF", 23));
-  EXPECT_EQ(ctx.savedTally, (Tally{{"ONE_BADRecognize.bin", 2, 0x0100, 1, 0xFFFF}}));
-  EXPECT_EQ(ctx.failureTally, (Tally{{"ONE", 1, 0x0100, 1, 0xFFFF}, {"TWO", 1, 0x0300, 2, 0xFFFF}}));
+  EXPECT_EQ(tallies.saved, (Tally{{"ONE_BADRecognize.bin", 2, 0x0100, 1, 0xFFFF}}));
+  EXPECT_EQ(tallies.failures, (Tally{{"ONE", 1, 0x0100, 1, 0xFFFF}, {"TWO", 1, 0x0300, 2, 0xFFFF}}));
   // The repeat counts as saved.
-  EXPECT_EQ(reporter.lines.back(), "[Ошибка распознавания.] Неверно опознанный файл сохранён.\r\n");
+  EXPECT_EQ(report.lines.back(), "[Ошибка распознавания.] Неверно опознанный файл сохранён.\r\n");
 }
 
 TEST_F(ActOnRecognitionTest, TheSameFileFromTwoPassesIsWrittenOnce) {
@@ -216,22 +218,22 @@ TEST_F(ActOnRecognitionTest, TheSameFileFromTwoPassesIsWrittenOnce) {
   const TapeFile record = DecodedRecord("HELLO", 0x0200, data);
   WriteFileBytes(dir / "HELLO.bin", "earlier");
 
-  ActOnRecognition(ctx, true, record, data);
-  ActOnRecognition(ctx, true, record, data);
+  Act(RecognitionStage::Complete, record, data);
+  Act(RecognitionStage::Complete, record, data);
 
   EXPECT_EQ(WrittenFiles(), (std::vector<std::string>{"HELLO(1).bin", "HELLO.bin"}));
   EXPECT_EQ(ReadFileBytes(dir / "HELLO.bin"), "earlier");
-  EXPECT_EQ(ctx.savedTally, (Tally{{"HELLO(1).bin", 2, 0x0200, 3, 6}}));
-  EXPECT_EQ(reporter.lines.back(), "[Успешное распознавание.] Файл сохранён.\r\n");
+  EXPECT_EQ(tallies.saved, (Tally{{"HELLO(1).bin", 2, 0x0200, 3, 6}}));
+  EXPECT_EQ(report.lines.back(), "[Успешное распознавание.] Файл сохранён.\r\n");
 }
 
 TEST_F(ActOnRecognitionTest, AFileThatCannotBeSavedIsReportedSo) {
-  ctx.recordingDir = dir / "missing";
+  outDir = dir / "missing";
   const Bytes data = {1, 2, 3};
-  ActOnRecognition(ctx, true, DecodedRecord("HELLO", 0x0200, data), data);
-  EXPECT_EQ(reporter.lines.back(), "[Успешное распознавание.] Ошибка сохранения файла.\r\n");
-  EXPECT_TRUE(ctx.savedTally.empty());
-  EXPECT_TRUE(ctx.failureTally.empty());
+  Act(RecognitionStage::Complete, DecodedRecord("HELLO", 0x0200, data), data);
+  EXPECT_EQ(report.lines.back(), "[Успешное распознавание.] Ошибка сохранения файла.\r\n");
+  EXPECT_TRUE(tallies.saved.empty());
+  EXPECT_TRUE(tallies.failures.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/TextFormat.h"
+#include "support/ParserSettings.h"
 #include "support/RecordingWorkLog.h"
 #include "support/TapeSignals.h"
 #include "tape/TapeSignalWriter.h"
@@ -13,6 +14,7 @@
 namespace varnetta {
 namespace {
 
+using testing::DefaultTolerances;
 using testing::RecordingWorkLog;
 
 constexpr std::int32_t kPeriod = 10;
@@ -36,7 +38,7 @@ TapeSignal WriteSample(const TapeRecord& record, bool inverted = false) {
 }
 
 struct Recognition {
-  bool result;
+  RecognitionStage stage;
   TapeFile record;
   std::vector<std::string> report;
 };
@@ -44,8 +46,8 @@ struct Recognition {
 Recognition Recognize(CWaveParserProto& parser, SignalView signal) {
   RecordingWorkLog log;
   parser.SetOwner(&log);
-  Recognition recognition{false, {}, {}};
-  recognition.result = parser.Recognize(recognition.record, signal, CWaveParserProto::MeanLevel(signal), kPath, kLabel);
+  Recognition recognition{RecognitionStage::Tuning, {}, {}};
+  recognition.stage = parser.Recognize(recognition.record, signal, CWaveParserProto::MeanLevel(signal), kPath, kLabel);
   parser.SetOwner(nullptr);
   recognition.report = log.messages;
   return recognition;
@@ -102,10 +104,9 @@ TEST(RecognitionReport, DirectRecordingTextByText) {
   const TapeRecord written = SampleRecord();
   const TapeSignal signal = WriteSample(written);
   const TapeFileLayout& layout = signal.layouts[0];
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
+  CWaveParserAmp parser(DefaultTolerances());
   const Recognition got = Recognize(parser, signal.samples);
-  ASSERT_TRUE(got.result);
+  ASSERT_EQ(got.stage, RecognitionStage::Complete);
 
   // The first impulse only starts the run; the run ends at the first marker.
   const std::int32_t tuneStart = At(layout.tuneStart + kPeriod);
@@ -122,18 +123,17 @@ TEST(RecognitionReport, DirectRecordingTextByText) {
   EXPECT_EQ(got.record.sync3End, layout.thirdMarker);
   EXPECT_EQ(got.record.dataStart, layout.data);
   EXPECT_EQ(got.record.checksum, 294);
-  EXPECT_FALSE(parser.inverse);
+  EXPECT_FALSE(parser.State().inverse);
 }
 
 TEST(RecognitionReport, InvertedRecordingSaysSo) {
   const TapeRecord written = SampleRecord();
   const TapeSignal signal = WriteSample(written, true);
   const TapeFileLayout& layout = signal.layouts[0];
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
+  CWaveParserAmp parser(DefaultTolerances());
   const Recognition got = Recognize(parser, signal.samples);
-  ASSERT_TRUE(got.result);
-  EXPECT_TRUE(parser.inverse);
+  ASSERT_EQ(got.stage, RecognitionStage::Complete);
+  EXPECT_TRUE(parser.State().inverse);
 
   // The tuning sequence is measured in direct polarity, from the low half of
   // each written impulse, so it ends half a period before the marker; from
@@ -159,7 +159,7 @@ std::int64_t BitSamples(std::initializer_list<std::uint8_t> bytes) {
 
 TEST(RecognitionReport, EndsWithTheFailureOfTheStageThatWasCut) {
   struct Case {
-    const char* stage;
+    RecognitionStage stopsAt;
     std::function<std::int64_t(const TapeFileLayout&)> cut;
     std::string prompt;
     // The failure text, given the position at which the parser stopped.
@@ -172,56 +172,54 @@ TEST(RecognitionReport, EndsWithTheFailureOfTheStageThatWasCut) {
     return FormatText("Ошибка. Тек.позиция %d\r\n", position);
   };
   const Case cases[] = {
-      {"tuning", [](const TapeFileLayout& l) { return l.tuneStart + 3000 * kPeriod; },
+      {RecognitionStage::Tuning, [](const TapeFileLayout& l) { return l.tuneStart + 3000 * kPeriod; },
        "Распознаём файл: /ленты/проба.wav\r\nНастроечная последовательность: ", fixed("не найдена.\r\n")},
       // The marker's bit is cut: the position stays at the end of its half-wave.
-      {"first marker", [](const TapeFileLayout& l) { return l.firstMarker + 4 * kPeriod + 3; }, "",
+      {RecognitionStage::FirstMarker, [](const TapeFileLayout& l) { return l.firstMarker + 4 * kPeriod + 3; }, "",
        [](const TapeFileLayout& l, std::int32_t) {
          return FormatText("не найден. Тек.позиция %d\r\n", At(l.firstMarker + 2 * kPeriod));
        }},
-      {"second sync", [](const TapeFileLayout& l) { return l.sync2Start + 5 * kPeriod; },
+      {RecognitionStage::SecondSync, [](const TapeFileLayout& l) { return l.sync2Start + 5 * kPeriod; },
        "Поиск второго маркера.\r\nСинхро: ", fixed("не найдена.\r\n")},
-      {"second marker", [](const TapeFileLayout& l) { return l.secondMarker + 4 * kPeriod + 3; },
+      {RecognitionStage::SecondMarker, [](const TapeFileLayout& l) { return l.secondMarker + 4 * kPeriod + 3; },
        "Второй маркер: ", fixed("не найден.\r\n")},
-      {"header", [](const TapeFileLayout& l) { return l.header + 50 * kPeriod; },
+      {RecognitionStage::Header, [](const TapeFileLayout& l) { return l.header + 50 * kPeriod; },
        "Чтение заголовка: ", errorAt},
-      {"third sync", [](const TapeFileLayout& l) { return l.sync3Start + 5 * kPeriod; },
+      {RecognitionStage::ThirdSync, [](const TapeFileLayout& l) { return l.sync3Start + 5 * kPeriod; },
        "Поиск третьего маркера.\r\nСинхро: ", fixed("не найдена.\r\n")},
-      {"third marker", [](const TapeFileLayout& l) { return l.thirdMarker + 4 * kPeriod + 3; },
+      {RecognitionStage::ThirdMarker, [](const TapeFileLayout& l) { return l.thirdMarker + 4 * kPeriod + 3; },
        "Третий маркер: ", fixed("не найден.\r\n")},
-      {"data", [](const TapeFileLayout& l) { return l.data + 500 * kPeriod; }, "Чтение данных: ", errorAt},
-      {"checksum", [](const TapeFileLayout& l) { return l.checksum + 10 * kPeriod; },
+      {RecognitionStage::Data, [](const TapeFileLayout& l) { return l.data + 500 * kPeriod; }, "Чтение данных: ", errorAt},
+      {RecognitionStage::Checksum, [](const TapeFileLayout& l) { return l.checksum + 10 * kPeriod; },
        "Чтение контрольной суммы: ", errorAt},
   };
   const TapeSignal signal = WriteSample(SampleRecord());
   const TapeFileLayout& layout = signal.layouts[0];
-  AppSettings settings;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.stage);
+    SCOPED_TRACE(static_cast<int>(c.stopsAt));
     const std::int64_t cut = c.cut(layout);
-    CWaveParserAmp parser(settings);
+    CWaveParserAmp parser(DefaultTolerances());
     const Recognition got =
         Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(cut)));
-    EXPECT_FALSE(got.result);
+    EXPECT_EQ(got.stage, c.stopsAt);
     ASSERT_GE(got.report.size(), 3U);
-    EXPECT_EQ(got.report.back(), c.failure(layout, parser.position));
+    EXPECT_EQ(got.report.back(), c.failure(layout, parser.State().position));
     const std::string& prompt = got.report[got.report.size() - 2];
     if (c.prompt.empty()) {
       EXPECT_EQ(prompt, FormatText("Поиск первого маркера с %d : ", got.record.tuneEnd));
     } else {
       EXPECT_EQ(prompt, c.prompt);
     }
-    EXPECT_LT(parser.position, cut);
+    EXPECT_LT(parser.State().position, cut);
   }
 }
 
 TEST(RecognitionReport, NoTuningSequenceGivesThreeTexts) {
   const TapeSignal signal = WriteSample(SampleRecord());
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
+  CWaveParserAmp parser(DefaultTolerances());
   const Recognition got =
       Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(2000 * kPeriod)));
-  EXPECT_FALSE(got.result);
+  EXPECT_EQ(got.stage, RecognitionStage::Tuning);
   EXPECT_EQ(got.report, Concat(Head(), {"не найдена.\r\n"}));
   EXPECT_FALSE(got.record.HeaderRead());
   EXPECT_EQ(got.record.tuneStart, -1);
@@ -235,12 +233,11 @@ TEST(RecognitionReport, FailedBitPutsThePositionBackToItsStart) {
   // fourth is cut.
   const std::int64_t fourthBit =
       layout.header + BitSamples({0x00, 0x02, 0x2C, 0x01, 0xF0, 0xF2}) + 3 * 3 * kPeriod;
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
+  CWaveParserAmp parser(DefaultTolerances());
   const Recognition got =
       Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(fourthBit + 5)));
-  EXPECT_FALSE(got.result);
-  EXPECT_EQ(parser.position, fourthBit);
+  EXPECT_EQ(got.stage, RecognitionStage::Header);
+  EXPECT_EQ(parser.State().position, fourthBit);
   EXPECT_EQ(got.report.back(), FormatText("Ошибка. Тек.позиция %d\r\n", At(fourthBit)));
   EXPECT_EQ(got.record.address, 512);
   EXPECT_EQ(got.record.length, 300);
@@ -254,11 +251,10 @@ TEST(RecognitionReport, FailedBitPutsThePositionBackToItsStart) {
 TEST(RecognitionReport, RecordingEndingAfterTheChecksumHasNoFinishText) {
   const TapeSignal signal = WriteSample(SampleRecord());
   const TapeFileLayout& layout = signal.layouts[0];
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
+  CWaveParserAmp parser(DefaultTolerances());
   const Recognition got =
       Recognize(parser, SignalView(signal.samples).first(static_cast<std::size_t>(layout.finish + 3)));
-  EXPECT_TRUE(got.result);
+  EXPECT_EQ(got.stage, RecognitionStage::Complete);
   ASSERT_GE(got.report.size(), 2U);
   EXPECT_EQ(got.report[got.report.size() - 2], "Успешно. КС=000446\r\n");
   EXPECT_EQ(got.report.back(), "Конец распознавания.\r\n");
@@ -266,15 +262,14 @@ TEST(RecognitionReport, RecordingEndingAfterTheChecksumHasNoFinishText) {
 
 TEST(RecognitionReport, ZeroLengthFailsAfterTheThirdMarkerAndKeepsEarlierData) {
   const TapeRecord first = SampleRecord();
-  AppSettings settings;
-  CWaveParserAmp parser(settings);
-  ASSERT_TRUE(Recognize(parser, WriteSample(first).samples).result);
+  CWaveParserAmp parser(DefaultTolerances());
+  ASSERT_EQ(Recognize(parser, WriteSample(first).samples).stage, RecognitionStage::Complete);
 
   TapeRecord empty = first;
   empty.data.clear();
   const TapeSignal signal = WriteSample(empty);
   const Recognition got = Recognize(parser, signal.samples);
-  EXPECT_FALSE(got.result);
+  EXPECT_EQ(got.stage, RecognitionStage::DataLength);
   ASSERT_GE(got.report.size(), 2U);
   EXPECT_EQ(got.report[got.report.size() - 2],
             FormatText("найден. Данные с %d\r\n", At(signal.layouts[0].data)));

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/ParserSettings.h"
 #include "support/TapeSignals.h"
 #include "tape/TapeSignalWriter.h"
 #include "tape/WaveParserAmp.h"
@@ -14,11 +15,11 @@ namespace {
 using testing::AddNoise;
 using testing::RandomBytes;
 
-enum class Parser { kLevel, kEdge };
+enum class Parser { kAmp, kFront };
 
-std::unique_ptr<CWaveParserProto> MakeParser(Parser parser, const AppSettings& settings) {
-  if (parser == Parser::kLevel) return std::make_unique<CWaveParserAmp>(settings);
-  return std::make_unique<CWaveParserFront>(settings);
+std::unique_ptr<CWaveParserProto> MakeParser(Parser parser) {
+  if (parser == Parser::kAmp) return std::make_unique<CWaveParserAmp>(testing::DefaultTolerances());
+  return std::make_unique<CWaveParserFront>(testing::DefaultTolerances());
 }
 
 // Name bytes 16 k .. 16 k + 15, so that the rows together cover every byte value.
@@ -31,7 +32,8 @@ TapeName NameBlock(int k) {
 
 void ExpectDecodes(CWaveParserProto& parser, SignalView signal, const TapeRecord& written) {
   TapeFile record;
-  ASSERT_TRUE(parser.Recognize(record, signal, CWaveParserProto::MeanLevel(signal), "tape.wav", "round trip"));
+  ASSERT_EQ(parser.Recognize(record, signal, CWaveParserProto::MeanLevel(signal), "tape.wav", "round trip"),
+            RecognitionStage::Complete);
   EXPECT_EQ(record.address, written.address);
   EXPECT_EQ(record.length, written.data.size());
   EXPECT_EQ(record.name, written.name);
@@ -56,22 +58,21 @@ struct RoundTrip {
 };
 
 const RoundTrip kRoundTrips[] = {
-    {Parser::kLevel, 4.0, false, 0.0, 0.0, 1},        {Parser::kLevel, 4.5, true, 0.1, 0.0, 37},
-    {Parser::kLevel, 5.25, false, 0.2, 0.0, 300},     {Parser::kLevel, 6.0, true, 0.25, 0.0, 1000},
-    {Parser::kLevel, 8.0, false, 0.25, 0.05, 4000},   {Parser::kLevel, 11.3, true, 0.25, 0.04, 2500},
-    {Parser::kLevel, 17.75, false, 0.25, 0.03, 999},  {Parser::kLevel, 25.0, true, 0.25, 0.02, 3000},
-    {Parser::kLevel, 40.0, false, 0.25, 0.015, 5000}, {Parser::kEdge, 4.0, false, 0.0, 0.0, 17},
-    {Parser::kEdge, 5.5, true, 0.1, 0.0, 256},        {Parser::kEdge, 8.0, false, 0.25, 0.0, 1024},
-    {Parser::kEdge, 12.4, true, 0.25, 0.0, 3000},     {Parser::kEdge, 20.0, false, 0.25, 0.0, 777},
-    {Parser::kEdge, 33.3, true, 0.25, 0.0, 2048},     {Parser::kEdge, 40.0, false, 0.25, 0.0, 4000},
+    {Parser::kAmp, 4.0, false, 0.0, 0.0, 1},        {Parser::kAmp, 4.5, true, 0.1, 0.0, 37},
+    {Parser::kAmp, 5.25, false, 0.2, 0.0, 300},     {Parser::kAmp, 6.0, true, 0.25, 0.0, 1000},
+    {Parser::kAmp, 8.0, false, 0.25, 0.05, 4000},   {Parser::kAmp, 11.3, true, 0.25, 0.04, 2500},
+    {Parser::kAmp, 17.75, false, 0.25, 0.03, 999},  {Parser::kAmp, 25.0, true, 0.25, 0.02, 3000},
+    {Parser::kAmp, 40.0, false, 0.25, 0.015, 5000}, {Parser::kFront, 4.0, false, 0.0, 0.0, 17},
+    {Parser::kFront, 5.5, true, 0.1, 0.0, 256},        {Parser::kFront, 8.0, false, 0.25, 0.0, 1024},
+    {Parser::kFront, 12.4, true, 0.25, 0.0, 3000},     {Parser::kFront, 20.0, false, 0.25, 0.0, 777},
+    {Parser::kFront, 33.3, true, 0.25, 0.0, 2048},     {Parser::kFront, 40.0, false, 0.25, 0.0, 4000},
 };
 
 TEST(TapeRoundTrip, DecodesWhatWasWritten) {
   static_assert(std::size(kRoundTrips) >= 16, "the names cover all 256 byte values");
-  AppSettings settings;
   for (std::size_t row = 0; row < std::size(kRoundTrips); ++row) {
     const RoundTrip& c = kRoundTrips[row];
-    SCOPED_TRACE(::testing::Message() << "row " << row << (c.parser == Parser::kLevel ? " level" : " edge")
+    SCOPED_TRACE(::testing::Message() << "row " << row << (c.parser == Parser::kAmp ? " level" : " edge")
                                       << " T " << c.period << (c.inverted ? " inverted" : ""));
     const auto seed = static_cast<std::uint32_t>(1000 + row);
     const TapeRecord written{static_cast<std::uint16_t>(0x1234 * row), NameBlock(static_cast<int>(row % 16)),
@@ -87,10 +88,10 @@ TEST(TapeRoundTrip, DecodesWhatWasWritten) {
     ASSERT_TRUE(signal);
     if (c.noise > 0.0) AddNoise(signal->samples, c.noise, seed);
 
-    auto parser = MakeParser(c.parser, settings);
+    auto parser = MakeParser(c.parser);
     ExpectDecodes(*parser, signal->samples, written);
-    if (c.parser == Parser::kLevel) {
-      EXPECT_EQ(parser->inverse, c.inverted);
+    if (c.parser == Parser::kAmp) {
+      EXPECT_EQ(parser->State().inverse, c.inverted);
     }
   }
 }
@@ -111,11 +112,10 @@ TEST(TapeRoundTrip, SeveralFilesDecodeFromTheirStarts) {
   ASSERT_EQ(signal->layouts.size(), 3U);
   EXPECT_EQ(signal->fileStarts[0], 77);
 
-  AppSettings settings;
-  for (const Parser kind : {Parser::kLevel, Parser::kEdge}) {
-    auto parser = MakeParser(kind, settings);
+  for (const Parser kind : {Parser::kAmp, Parser::kFront}) {
+    auto parser = MakeParser(kind);
     for (std::size_t i = 0; i < 3; ++i) {
-      SCOPED_TRACE(::testing::Message() << (kind == Parser::kLevel ? "level" : "edge") << " file " << i);
+      SCOPED_TRACE(::testing::Message() << (kind == Parser::kAmp ? "level" : "edge") << " file " << i);
       EXPECT_EQ(signal->fileStarts[i], signal->layouts[i].tuneStart);
       if (i > 0) {
         EXPECT_EQ(signal->layouts[i].tuneStart, signal->layouts[i - 1].end + options.gapSilence);

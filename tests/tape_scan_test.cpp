@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "support/ParserSettings.h"
 #include "support/TapeSignals.h"
 #include "tape/ImpulseRuns.h"
 #include "tape/WaveParserAmp.h"
@@ -21,7 +22,9 @@
 namespace varnetta {
 namespace {
 
+using testing::DefaultTolerances;
 using testing::SquareRuns;
+using testing::StateAt;
 using testing::TriangleRuns;
 
 enum class Family { Noise, Steps, TonesInNoise };
@@ -94,18 +97,19 @@ std::vector<Impulse> ImpulsesByWords(const Sides& sides, std::size_t from, std::
 }
 
 TEST(ImpulseScan, MeasuresWhatNextImpulseMeasures) {
-  const AppSettings settings;
   for (const Family family : {Family::Noise, Family::Steps, Family::TonesInNoise}) {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
       for (const bool inverse : {false, true}) {
         SCOPED_TRACE(::testing::Message() << "family " << static_cast<int>(family) << " seed " << seed
                                           << " inverse " << inverse);
-        CWaveParserAmp amp(settings);
-        CWaveParserFront front(settings);
-        amp.inverse = front.inverse = inverse;
+        CWaveParserAmp amp(DefaultTolerances());
+        CWaveParserFront front(DefaultTolerances());
+        DecodingState state = StateAt(0, 0.0, inverse);
+        front.SetState(state);
+        state.level = family == Family::Noise ? 0.1 : 0.0;
+        amp.SetState(state);
         const Signal levelSignal = RandomSignal(family, false, seed);
         const Signal edgeSignal = RandomSignal(family, true, seed);
-        amp.level = family == Family::Noise ? 0.1 : 0.0;
 
         // The scan goes on from the end of an impulse: take the first one's.
         const std::int32_t from = static_cast<std::int32_t>(seed % 130);
@@ -117,10 +121,10 @@ TEST(ImpulseScan, MeasuresWhatNextImpulseMeasures) {
         const std::size_t edgeFrom = edges.front().end;
         levels.erase(levels.begin());
         edges.erase(edges.begin());
-        EXPECT_EQ(ImpulsesByWords(impulse_runs::LevelSides{levelSignal.data(), amp.level}, levelFrom,
+        EXPECT_EQ(ImpulsesByWords(impulse_runs::AmpSides{levelSignal.data(), state.level}, levelFrom,
                                   levelSignal.size(), inverse),
                   levels);
-        EXPECT_EQ(ImpulsesByWords(impulse_runs::EdgeSides{edgeSignal.data()}, edgeFrom, edgeSignal.size(), inverse),
+        EXPECT_EQ(ImpulsesByWords(impulse_runs::FrontSides{edgeSignal.data()}, edgeFrom, edgeSignal.size(), inverse),
                   edges);
       }
     }
@@ -130,7 +134,7 @@ TEST(ImpulseScan, MeasuresWhatNextImpulseMeasures) {
 TEST(ImpulseScan, StopsWhenAsked) {
   const Signal signal = SquareRuns(testing::ImpulseRuns(4, 100));
   std::size_t seen = 0;
-  impulse_runs::ForEachImpulseAfter(impulse_runs::LevelSides{signal.data(), 0.0}, 1, signal.size(), false,
+  impulse_runs::ForEachImpulseAfter(impulse_runs::AmpSides{signal.data(), 0.0}, 1, signal.size(), false,
                                     [&](std::size_t length, std::size_t) {
                                       EXPECT_EQ(length, 4u);
                                       return ++seen < 30;
@@ -144,53 +148,52 @@ struct SequenceOutcome {
   bool found = false;
   std::int32_t start = -1;
   std::int32_t length = -1;
-  std::int32_t position = 0;
-  std::int32_t lastLength = 0;
-  double period = 0.0;
-  std::array<std::int32_t, 32> history{};
-  std::int32_t historyIndex = 0;
+  DecodingState state;
   bool operator==(const SequenceOutcome&) const = default;
 };
 
-SequenceOutcome OutcomeOf(const CWaveParserProto& parser, bool found, std::int32_t start, std::int32_t length) {
-  return {found, start, length, parser.position, parser.lastLength, parser.period, parser.history,
-          parser.historyIndex};
-}
-
+// The parser measures the impulses and keeps the average; the reading goes
+// on in a state of its own.
 SequenceOutcome FindSequenceOneByOne(CWaveParserProto& parser, SignalView signal, std::int32_t minCount,
                                      bool restoreOnEnd, std::int32_t tuneScatter) {
+  DecodingState state = parser.State();
+  const auto push = [&](std::int32_t impulse) {
+    parser.SetState(state);
+    parser.PushLength(impulse);
+    state = parser.State();
+  };
   const auto n = static_cast<std::int32_t>(signal.size());
   std::int32_t count = 0;
   bool found = false;
-  std::int32_t runStart = parser.position;
+  std::int32_t runStart = state.position;
   std::int32_t foundStart = 0;
-  while (parser.position < n) {
-    const std::int32_t before = parser.position;
-    const std::int32_t impulse = parser.NextImpulse(signal, parser.position);
+  while (state.position < n) {
+    const std::int32_t before = state.position;
+    const std::int32_t impulse = parser.NextImpulse(signal, state.position);
     if (impulse < 0) {
-      if (restoreOnEnd) parser.position = before;
-      return OutcomeOf(parser, false, -1, -1);
+      if (restoreOnEnd) state.position = before;
+      return {false, -1, -1, state};
     }
-    if (std::abs(impulse - parser.lastLength) > tuneScatter) {
+    if (std::abs(impulse - state.lastLength) > tuneScatter) {
       if (found) {
-        parser.position = before;
-        return OutcomeOf(parser, true, foundStart, before - foundStart);
+        state.position = before;
+        return {true, foundStart, before - foundStart, state};
       }
       count = 0;
-      parser.period = 0.0;
-      parser.history.fill(0);
-      parser.historyIndex = 0;
-      runStart = parser.position;
+      state.period = 0.0;
+      state.history.fill(0);
+      state.historyIndex = 0;
+      runStart = state.position;
     } else {
-      parser.PushLength(impulse);
+      push(impulse);
       if (++count >= minCount && !found) {
         found = true;
         foundStart = runStart;
       }
     }
-    parser.lastLength = impulse;
+    state.lastLength = impulse;
   }
-  return OutcomeOf(parser, false, -1, -1);
+  return {false, -1, -1, state};
 }
 
 TEST(FindSequence, SameAsReadingImpulseByImpulse) {
@@ -206,23 +209,22 @@ TEST(FindSequence, SameAsReadingImpulseByImpulse) {
           SCOPED_TRACE(::testing::Message() << "family " << static_cast<int>(family) << " seed " << seed << " min "
                                             << parameters.minCount << " scatter " << parameters.tuneScatter
                                             << (edges ? " edges" : " levels"));
-          AppSettings settings;
-          settings.TuneScatter = parameters.tuneScatter;
+          const ImpulseTolerances tolerances(0.3, parameters.tuneScatter);
           std::unique_ptr<CWaveParserProto> fast;
           std::unique_ptr<CWaveParserProto> reference;
           if (edges) {
-            fast = std::make_unique<CWaveParserFront>(settings);
-            reference = std::make_unique<CWaveParserFront>(settings);
+            fast = std::make_unique<CWaveParserFront>(tolerances);
+            reference = std::make_unique<CWaveParserFront>(tolerances);
           } else {
-            fast = std::make_unique<CWaveParserAmp>(settings);
-            reference = std::make_unique<CWaveParserAmp>(settings);
+            fast = std::make_unique<CWaveParserAmp>(tolerances);
+            reference = std::make_unique<CWaveParserAmp>(tolerances);
           }
           const Signal signal = RandomSignal(family, edges, seed);
           // Start part-way in a state earlier work left: some average, a last length.
           for (CWaveParserProto* parser : {fast.get(), reference.get()}) {
-            parser->inverse = seed % 3 == 0;
-            parser->position = static_cast<std::int32_t>(seed * 37 % 200);
-            parser->lastLength = static_cast<std::int32_t>(seed % 12);
+            DecodingState state = StateAt(static_cast<std::int32_t>(seed * 37 % 200), 0.0, seed % 3 == 0);
+            state.lastLength = static_cast<std::int32_t>(seed % 12);
+            parser->SetState(state);
             for (std::int32_t i = 0; i < static_cast<std::int32_t>(seed % 40); ++i) parser->PushLength(3 + i % 5);
           }
           const bool restoreOnEnd = seed % 2 == 0;
@@ -231,7 +233,7 @@ TEST(FindSequence, SameAsReadingImpulseByImpulse) {
           std::int32_t start = -1;
           std::int32_t length = -1;
           const bool found = fast->FindSequence(signal, parameters.minCount, restoreOnEnd, start, length);
-          EXPECT_EQ(OutcomeOf(*fast, found, start, length), expected);
+          EXPECT_EQ((SequenceOutcome{found, start, length, fast->State()}), expected);
         }
       }
     }

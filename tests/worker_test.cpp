@@ -357,7 +357,7 @@ TEST(Worker, StopEndsTheWorkerPromptlyAndNoFurtherPathIsTaken) {
     // Holds the worker at the stop point until the stop has been requested.
     const auto holdForStop = [&] {
       reached.set_value();
-      WaitUntil([&] { return h.context.StopRequested(); });
+      WaitUntil([&] { return h.context.stopRequested.IsRequested(); });
     };
     if (row.point == StopPoint::WhileDecoding) {
       h.onReport = [&, first = true](const std::string& call) mutable {
@@ -403,7 +403,7 @@ TEST(Worker, StopWhileIdleEndsTheWorkerBeforeAndAfterAPass) {
     });
 
     EXPECT_EQ(h.shown, afterAPass ? Shown({"path a.wav", "load", "end"}) : Shown({}));
-    EXPECT_TRUE(h.context.StopRequested());
+    EXPECT_TRUE(h.context.stopRequested.IsRequested());
   }
 }
 
@@ -434,7 +434,7 @@ TEST(Worker, StopWorkerWithoutStartRequestsTheStopAndReturns) {
     h.worker->StopWorker();
   });
 
-  EXPECT_TRUE(h.context.StopRequested());
+  EXPECT_TRUE(h.context.stopRequested.IsRequested());
   EXPECT_TRUE(h.shown.empty());
 }
 
@@ -472,7 +472,7 @@ TEST(Worker, DestructorStopsAWorkerThatIsDecoding) {
     if (!first || !call.starts_with("pane ")) return;
     first = false;
     reached.set_value();
-    WaitUntil([&] { return h.context.StopRequested(); });
+    WaitUntil([&] { return h.context.stopRequested.IsRequested(); });
   };
 
   RunBounded([&] {
@@ -483,7 +483,7 @@ TEST(Worker, DestructorStopsAWorkerThatIsDecoding) {
     h.worker.reset();
   });
 
-  EXPECT_TRUE(h.context.StopRequested());
+  EXPECT_TRUE(h.context.stopRequested.IsRequested());
   EXPECT_EQ(h.shown, Shown({"path a.wav", "load", "end"}));
 }
 

@@ -53,8 +53,8 @@ void ProcessingContext::ShowAnalysisSizes(std::int32_t samples, std::int32_t tem
 
 void ProcessingContext::AppendWorkLog(std::string_view message) {
   // Before the first recording there is no directory to store the log in.
-  if (settings.StoreWorkLog != 0 && !recordingDir.empty()) {
-    AppendToLogFile(recordingDir / kWorkLogFileName, message);
+  if (settings.StoreWorkLog != 0 && !recording.dir.empty()) {
+    AppendToLogFile(recording.dir / kWorkLogFileName, message);
   }
   reporter_.AppendToLogPane(message);
 }

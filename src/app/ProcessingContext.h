@@ -1,22 +1,20 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "app/Reporter.h"
 #include "audio/AudioClip.h"
-#include "common/Progress.h"
-#include "common/Signal.h"
-#include "recognition/Tally.h"
+#include "common/StopRequest.h"
+#include "recognition/RecordingLocation.h"
+#include "recognition/Sweep.h"
+#include "recognition/SweepReport.h"
+#include "recognition/Tolerances.h"
 #include "recognition/WorkClip.h"
 #include "settings/AppSettings.h"
 #include "tape/WaveParserAmp.h"
-#include "tape/WaveParserFront.h"
-#include "tape/WorkLogSink.h"
 
 namespace varnetta {
 
@@ -31,16 +29,13 @@ struct StageSnapshot {
   bool operator==(const StageSnapshot&) const = default;
 };
 
-// The state that the processing of one recording shares, and the operations
-// through which it reports to the front end. Used by the worker thread only,
-// except for ReadStage (the window's refresh) and stopRequested (set by the
-// window when it closes).
-class ProcessingContext final : public ProgressSink, public WorkLogSink {
+// The state that the processing of the queued recordings shares, and the
+// operations through which it reports to the front end. Used by the worker
+// thread only, except for ReadStage (the window's refresh) and stopRequested
+// (set by the window when it closes).
+class ProcessingContext final : public SweepReport {
  public:
-  explicit ProcessingContext(Reporter& reporter) : reporter_(reporter) {
-    ampParser.SetOwner(this);
-    frontParser.SetOwner(this);
-  }
+  explicit ProcessingContext(Reporter& reporter) : reporter_(reporter) {}
   ProcessingContext(const ProcessingContext&) = delete;
   ProcessingContext& operator=(const ProcessingContext&) = delete;
 
@@ -49,37 +44,30 @@ class ProcessingContext final : public ProgressSink, public WorkLogSink {
   AppSettings settings;
 
   // The recording under work.
-  std::filesystem::path recordingPath;
-  std::filesystem::path recordingDir;
+  RecordingLocation recording;
 
   // The loaded recording, and the channels the sweep analyses.
   AudioClip sourceClip;
   WorkClip workClip;
 
-  // The two parsers; both report to this context and read its settings.
-  CWaveParserAmp ampParser{settings};
-  CWaveParserFront frontParser{settings};
+  // The parser of the channel alignment and the tuning measurement. Its
+  // decoding state runs on from one search to the next, through the sweeps'
+  // level passes, for as long as the context lives.
+  CWaveParserAmp ampParser{TolerancesOf(settings)};
 
-  // The convolution template of the conditioning.
-  Signal kernel;
+  StopRequest stopRequested;
 
-  // The current sweep's written files and failures.
-  Tally savedTally;
-  Tally failureTally;
-  // How many .bin files have been written since the context was made.
-  std::int32_t writtenFileCount = 0;
-
-  std::atomic<bool> stopRequested{false};
-  bool StopRequested() const { return stopRequested.load(); }
+  // What the sweep of the channels in workClip works with.
+  SweepInputs ForSweep() { return {settings, workClip, recording, ampParser, *this, stopRequested}; }
 
   void SetStage(std::string_view text) override;
   void ResetProgress(std::int32_t count) override;
   void SetProgressPosition(std::int32_t position) override;
-  void SetTapeFileNumber(std::int32_t number);
+  void SetTapeFileNumber(std::int32_t number) override;
   StageSnapshot ReadStage() const;
 
   void ShowPath(std::string_view path);
-  void ShowAnalysisSizes(std::int32_t samples, std::int32_t templateSize);
+  void ShowAnalysisSizes(std::int32_t samples, std::int32_t templateSize) override;
 
   // To the log pane, and with StoreWorkLog to "!processing.log" beside the
   // recording. The message is stored as it is (no formatting here).

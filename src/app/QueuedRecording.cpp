@@ -13,13 +13,14 @@ QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSet
   try {
     context.settings = settings.Snapshot();
     result.loaded = context.sourceClip.Load(path);
-    if (result.loaded) result.continueQueue = ProcessRecording(context, path);
+    if (result.loaded) {
+      const ProcessedRecording processed = ProcessRecording(context, path);
+      result.continueQueue = processed.continueQueue;
+      result.filesWritten = processed.filesWritten;
+    }
   } catch (...) {
     ReportSkippedRecording(path);
-    // Whatever half-built state the failure left must not reach the next recording.
     result.loaded = false;
-    context.savedTally.clear();
-    context.failureTally.clear();
   }
   // A recording's channels run to hundreds of megabytes: none is kept idle.
   context.sourceClip.Clear();

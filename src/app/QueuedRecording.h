@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace varnetta {
@@ -18,6 +19,7 @@ struct QueuedRecordingResult {
   // False ends the worker's pass over the queue (a stop, or a MultiFile
   // recording without any tuning sequence).
   bool continueQueue = true;
+  std::int32_t filesWritten = 0;
 };
 QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSettings& settings,
                                      const std::string& path);

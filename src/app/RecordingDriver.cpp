@@ -8,6 +8,7 @@
 #include "recognition/LogFiles.h"
 #include "recognition/LogLines.h"
 #include "recognition/Sweep.h"
+#include "recognition/Tolerances.h"
 #include "tape/ChannelAlignment.h"
 
 namespace varnetta {
@@ -32,20 +33,33 @@ bool AddMix(ProcessingContext& context) {
   WorkClip& work = context.workClip;
   MixChannels(context.ampParser, work.Channel(0), work.Channel(1), ChannelLevels{work.Level(0), work.Level(1)},
               work.PrepareMix(work.SampleCount()), context, context);
-  if (context.StopRequested()) return false;
+  if (context.stopRequested.IsRequested()) return false;
   work.AppendMix();
   return true;
 }
 
-bool ProcessWholeRecording(ProcessingContext& context) {
+// Sweeps the channels of the work clip and counts what it wrote; false when
+// the sweep stopped.
+bool Sweep(ProcessingContext& context, const SweepPiece& piece, ProcessedRecording& processed) {
+  const SweepResult result = RunSweep(context.ForSweep(), piece);
+  processed.filesWritten += static_cast<std::int32_t>(result.tallies.saved.size());
+  return !result.stopped;
+}
+
+ProcessedRecording ProcessWholeRecording(ProcessingContext& context) {
   AudioClip& clip = context.sourceClip;
   const bool stereo = clip.ChannelCount() == 2;
   // Nothing reads the loaded channels after this sweep, so the sweep may
   // make its conditioned channels in their storage.
   context.workClip.Adopt(std::move(clip.channels));
   clip.Clear();
-  if (stereo && !AddMix(context)) return false;
-  return RunSweep(context, 1, true, 0, context.workClip.SampleCount());
+  ProcessedRecording processed;
+  if (stereo && !AddMix(context)) {
+    processed.continueQueue = false;
+    return processed;
+  }
+  processed.continueQueue = Sweep(context, SweepPiece{1, true, 0, context.workClip.SampleCount()}, processed);
+  return processed;
 }
 
 SignalView RightChannel(const AudioClip& clip) {
@@ -70,17 +84,20 @@ bool FindNextTapeStart(ProcessingContext& context, const ChannelLevels& levels, 
                        start, length);
 }
 
-bool ProcessPieces(ProcessingContext& context) {
+ProcessedRecording ProcessPieces(ProcessingContext& context) {
   const AudioClip& clip = context.sourceClip;
   const std::int32_t channels = clip.ChannelCount();
   const std::int32_t samples = clip.SampleCount();
+  const RecordingLocation& recording = context.recording;
+  ProcessedRecording processed;
   std::int32_t start = 0;
   std::int32_t length = 0;
   const ChannelLevels levels = SearchLevels(clip);
   if (!FindNextTapeStart(context, levels, 0, start, length)) {
     context.SetStage("Настроечная последовательность не найдена.");
-    AppendToLogFile(context.recordingDir / kListLogFileName, ListLogTuningNotFound(context.recordingPath.string()));
-    return false;
+    AppendToLogFile(recording.dir / kListLogFileName, ListLogTuningNotFound(recording.path.string()));
+    processed.continueQueue = false;
+    return processed;
   }
   bool last = false;
   for (std::int32_t piece = 1; !last; ++piece) {
@@ -90,20 +107,23 @@ bool ProcessPieces(ProcessingContext& context) {
       start = samples;
     }
     context.workClip.Assign(ChannelViews(clip, channels, first, start));
-    if (channels == 2 && !AddMix(context)) return false;
-    if (!RunSweep(context, piece, false, first, start)) return false;
+    const bool mixed = channels != 2 || AddMix(context);
+    if (!mixed || !Sweep(context, SweepPiece{piece, false, first, start}, processed)) {
+      processed.continueQueue = false;
+      return processed;
+    }
   }
   context.AppendWorkLog("Конец кассеты.\r\n");
-  AppendToLogFile(context.recordingDir / kListLogFileName, ListLogEndOfTape());
-  return true;
+  AppendToLogFile(recording.dir / kListLogFileName, ListLogEndOfTape());
+  return processed;
 }
 
 }  // namespace
 
-bool ProcessRecording(ProcessingContext& context, const std::filesystem::path& path) {
-  context.recordingPath = path;
-  context.recordingDir = path.parent_path();
-  if (context.sourceClip.ChannelCount() == 0) return true;
+ProcessedRecording ProcessRecording(ProcessingContext& context, const std::filesystem::path& path) {
+  context.recording = RecordingLocation{path, path.parent_path()};
+  context.ampParser.SetTolerances(TolerancesOf(context.settings));
+  if (context.sourceClip.ChannelCount() == 0) return {};
   if (context.settings.MultiFile == 0) return ProcessWholeRecording(context);
   return ProcessPieces(context);
 }

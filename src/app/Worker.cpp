@@ -37,7 +37,7 @@ void Worker::StopWorker(const std::function<void()>& pumpEvents) {
   // Exit first: a worker that sees the stop (a sweep ending early, or a job
   // that waits for it) then also sees the exit, and takes no further path.
   exitRequested_ = true;
-  context_.stopRequested = true;
+  context_.stopRequested.Request();
   Wake();
   if (!started_) return;
   while (!aliveMutex_.try_lock()) {

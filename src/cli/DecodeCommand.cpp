@@ -161,10 +161,9 @@ int RunDecodeCommand(int argc, char** argv) {
   std::atomic<std::size_t> done{0};
   Worker worker(context, [&](const std::string& path) {
     Outcome& outcome = outcomes[done];
-    const std::int32_t writtenBefore = context.writtenFileCount;
     const QueuedRecordingResult result = LoadAndProcess(context, settings, path);
     outcome.loaded = result.loaded;
-    outcome.filesWritten = context.writtenFileCount - writtenBefore;
+    outcome.filesWritten = result.filesWritten;
     ++done;
     return result.continueQueue;
   });

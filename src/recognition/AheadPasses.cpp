@@ -1,5 +1,6 @@
 #include "recognition/AheadPasses.h"
 
+#include <system_error>
 #include <utility>
 
 namespace varnetta {
@@ -10,7 +11,12 @@ AheadPasses::AheadPasses(std::vector<Task> tasks, const std::vector<bool>& ready
     slots_[i].ready = i < readyAtStart.size() && readyAtStart[i];
   }
   // Without a second task there is nothing to overlap.
-  if (slots_.size() > 1) helper_ = std::thread([this] { HelpOut(); });
+  if (slots_.size() < 2) return;
+  try {
+    helper_ = std::thread([this] { HelpOut(); });
+  } catch (const std::system_error&) {
+    // No second thread: Await and Take run every task here.
+  }
 }
 
 AheadPasses::~AheadPasses() {

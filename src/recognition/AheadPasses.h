@@ -2,17 +2,19 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "tape/DecodingState.h"
+#include "tape/RecognitionStage.h"
 #include "tape/TapeFile.h"
-#include "tape/WaveParserProto.h"
 #include "tape/WorkLogSink.h"
 
 namespace varnetta {
@@ -24,13 +26,13 @@ class BufferedWorkLog final : public WorkLogSink {
   std::vector<std::string> messages;
 };
 
-// What one pass's recognition gave, on a parser of its own: the parser keeps
-// the decoding state and data it ended with.
+// What one pass's recognition gave, on a parser of its own.
 struct PassRecognition {
-  std::unique_ptr<CWaveParserProto> parser;
   BufferedWorkLog report;
   TapeFile record;
-  bool recognised = false;
+  RecognitionStage stage = RecognitionStage::Tuning;
+  std::optional<std::vector<std::uint8_t>> data;  // the bytes it read, from its data stage on
+  DecodingState finalState;                       // where its parser ended
 };
 
 // Runs the recognitions of a sweep's passes on a second thread as well,
@@ -40,8 +42,9 @@ struct PassRecognition {
 // and those are left to whoever calls Take, in order, on its own thread.
 //
 // Tasks marked not ready at the start (they read channels still being made)
-// wait for ReleaseAll. Destroying the object abandons the tasks not begun and
-// waits for the one the second thread is running.
+// wait for ReleaseAll. Without a second thread to be had, every task runs on
+// the thread that awaits it. Destroying the object abandons the tasks not
+// begun and waits for the one the second thread is running.
 class AheadPasses {
  public:
   using Task = std::function<PassRecognition()>;

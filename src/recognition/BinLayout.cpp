@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
+#include "tape/TapeFormat.h"
+
 namespace varnetta {
 
 namespace {
 
+// The address and length words in front of the name or the data.
 constexpr std::size_t kShortHeader = 4;
-constexpr std::size_t kNameBytes = 16;
-constexpr std::size_t kChecksumBytes = 2;
 
 void AppendWord(std::vector<std::uint8_t>& bytes, std::uint16_t word) {
   bytes.push_back(static_cast<std::uint8_t>(word & 0xFFu));

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/ProcessingContext.h"
 #include "recognition/TapeFileOutput.h"
 
 namespace varnetta {
@@ -34,26 +33,25 @@ Verdict ChooseVerdict(bool recognised, bool checksumMatches, const AppSettings& 
   return {"Ошибка распознавания.", std::nullopt, {}, true};
 }
 
-bool DataBelongsToPass(const TapeFile& record) { return record.dataStart >= 0 && record.length != 0; }
-
 }  // namespace
 
-void ActOnRecognition(ProcessingContext& ctx, bool recognised, const TapeFile& record,
-                      const std::vector<std::uint8_t>& parserData) {
-  const std::vector<std::uint8_t>* data = DataBelongsToPass(record) ? &parserData : nullptr;
+void ActOnRecognition(const PassOutput& output, RecognitionStage stage, const TapeFile& record,
+                      const std::vector<std::uint8_t>* data) {
+  const bool recognised = stage == RecognitionStage::Complete;
   const std::span<const std::uint8_t> passBytes =
       data == nullptr ? std::span<const std::uint8_t>()
-                      : std::span(parserData).first(std::min<std::size_t>(record.length, parserData.size()));
+                      : std::span(*data).first(std::min<std::size_t>(record.length, data->size()));
   const bool checksumMatches = recognised && TapeChecksum(passBytes) == record.checksum;
 
-  const Verdict verdict = ChooseVerdict(recognised, checksumMatches, ctx.settings);
-  ctx.SetStage(verdict.message);
-  ctx.AppendWorkLog(std::string(verdict.message) + "\r\n");
+  const Verdict verdict = ChooseVerdict(recognised, checksumMatches, output.settings);
+  output.report.SetStage(verdict.message);
+  output.report.AppendWorkLog(std::string(verdict.message) + "\r\n");
   if (verdict.saveSuffix) {
-    const bool saved = SaveTapeFile(ctx, *verdict.saveSuffix, record, data);
-    ctx.AppendWorkLog(saved ? verdict.savedMessage : kNotSaved);
+    const bool saved = SaveTapeFile(output.tallies.saved, output.dir, output.settings.UseLongBinFormat != 0,
+                                    *verdict.saveSuffix, record, data);
+    output.report.AppendWorkLog(saved ? verdict.savedMessage : kNotSaved);
   }
-  if (verdict.countsAsFailure) NoteFailure(ctx.failureTally, record);
+  if (verdict.countsAsFailure) NoteFailure(output.tallies.failures, record);
 }
 
 }  // namespace varnetta

@@ -1,34 +1,35 @@
 #include "recognition/Sweep.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "app/ProcessingContext.h"
 #include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
 #include "recognition/AheadPasses.h"
 #include "recognition/LogFiles.h"
-#include "recognition/LogLines.h"
 #include "recognition/PassVerdict.h"
+#include "recognition/Tolerances.h"
+#include "tape/WaveParserFront.h"
 
 namespace varnetta {
 
 namespace {
 
+// What a pass needs: the settings that enable it, and a stereo recording.
 enum Requirement : unsigned {
   kAlways = 0,
-  kFronts = 1u << 0,     // FrontAnalyse
-  kSmoothed = 1u << 1,   // FrontAliasing
-  kLevelsOnFronts = 1u << 2,  // FrontLevels
+  kFrontAnalyse = 1u << 0,
+  kFrontAliasing = 1u << 1,
+  kFrontLevels = 1u << 2,
   kStereo = 1u << 3,
 };
 
-enum class ParserKind { Edges, Levels };
+enum class ParserKind { Front, Amp };
 
 struct Pass {
   unsigned needs;
@@ -40,53 +41,90 @@ struct Pass {
 // Every pass whose requirements hold runs, in this order; the first pass that
 // decodes a file decides its bytes and name, so edges take precedence.
 constexpr Pass kPasses[] = {
-    {kFronts, ParserKind::Edges, "Фронты:Левый", 3},
-    {kFronts | kSmoothed, ParserKind::Edges, "Фронты:Левый Г", 4},
-    {kFronts | kStereo, ParserKind::Edges, "Фронты:Правый", 5},
-    {kFronts | kSmoothed | kStereo, ParserKind::Edges, "Фронты:Правый Г", 6},
-    {kFronts | kStereo, ParserKind::Edges, "Фронты:Микс", 7},
-    {kFronts | kSmoothed | kStereo, ParserKind::Edges, "Фронты:Микс Г", 8},
-    {kAlways, ParserKind::Levels, "Уровни:Левый", 0},
-    {kFronts | kLevelsOnFronts, ParserKind::Levels, "Уровни:Левый Ф", 3},
-    {kFronts | kLevelsOnFronts | kSmoothed, ParserKind::Levels, "Уровни:Левый ФГ", 4},
-    {kStereo, ParserKind::Levels, "Уровни:Правый", 1},
-    {kStereo, ParserKind::Levels, "Уровни:Микс", 2},
-    {kFronts | kLevelsOnFronts | kStereo, ParserKind::Levels, "Уровни:Правый Ф", 5},
-    {kFronts | kLevelsOnFronts | kSmoothed | kStereo, ParserKind::Levels, "Уровни:Правый ФГ", 6},
-    {kFronts | kLevelsOnFronts | kStereo, ParserKind::Levels, "Уровни:Микс Ф", 7},
-    {kFronts | kLevelsOnFronts | kSmoothed | kStereo, ParserKind::Levels, "Уровни:Микс ФГ", 8},
+    {kFrontAnalyse, ParserKind::Front, "Фронты:Левый", 3},
+    {kFrontAnalyse | kFrontAliasing, ParserKind::Front, "Фронты:Левый Г", 4},
+    {kFrontAnalyse | kStereo, ParserKind::Front, "Фронты:Правый", 5},
+    {kFrontAnalyse | kFrontAliasing | kStereo, ParserKind::Front, "Фронты:Правый Г", 6},
+    {kFrontAnalyse | kStereo, ParserKind::Front, "Фронты:Микс", 7},
+    {kFrontAnalyse | kFrontAliasing | kStereo, ParserKind::Front, "Фронты:Микс Г", 8},
+    {kAlways, ParserKind::Amp, "Уровни:Левый", 0},
+    {kFrontAnalyse | kFrontLevels, ParserKind::Amp, "Уровни:Левый Ф", 3},
+    {kFrontAnalyse | kFrontLevels | kFrontAliasing, ParserKind::Amp, "Уровни:Левый ФГ", 4},
+    {kStereo, ParserKind::Amp, "Уровни:Правый", 1},
+    {kStereo, ParserKind::Amp, "Уровни:Микс", 2},
+    {kFrontAnalyse | kFrontLevels | kStereo, ParserKind::Amp, "Уровни:Правый Ф", 5},
+    {kFrontAnalyse | kFrontLevels | kFrontAliasing | kStereo, ParserKind::Amp, "Уровни:Правый ФГ", 6},
+    {kFrontAnalyse | kFrontLevels | kStereo, ParserKind::Amp, "Уровни:Микс Ф", 7},
+    {kFrontAnalyse | kFrontLevels | kFrontAliasing | kStereo, ParserKind::Amp, "Уровни:Микс ФГ", 8},
 };
 
-// Convolutions of the conditioning, in their order: source, target, stereo only.
-struct Convolution {
+// One convolution of the conditioning: channel source into channel target.
+struct ConvolutionStep {
   int source;
   int target;
   bool stereoOnly;
 };
-constexpr Convolution kDerivatives[] = {{0, 3, false}, {1, 5, true}, {2, 7, true}};
-constexpr Convolution kSmoothings[] = {{3, 4, false}, {5, 6, true}, {7, 8, true}};
+// The derivatives of the raw channels, then (FrontAliasing) their smoothing.
+constexpr ConvolutionStep kDerivativeSteps[] = {{0, 3, false}, {1, 5, true}, {2, 7, true}};
+constexpr ConvolutionStep kAliasingSteps[] = {{3, 4, false}, {5, 6, true}, {7, 8, true}};
 
-// The impulse length for which the short fixed kernels replace the sine ones.
+// The impulse length for which the short fixed kernels replace the sine ones;
+// also the kernel length when there is no conditioning.
 constexpr std::int32_t kShortTunePeriod = 4;
 
 unsigned Enabled(const AppSettings& settings, bool stereo) {
   unsigned enabled = 0;
-  if (settings.FrontAnalyse != 0) enabled |= kFronts;
-  if (settings.FrontAliasing != 0) enabled |= kSmoothed;
-  if (settings.FrontLevels != 0) enabled |= kLevelsOnFronts;
+  if (settings.FrontAnalyse != 0) enabled |= kFrontAnalyse;
+  if (settings.FrontAliasing != 0) enabled |= kFrontAliasing;
+  if (settings.FrontLevels != 0) enabled |= kFrontLevels;
   if (stereo) enabled |= kStereo;
   return enabled;
 }
 
+std::vector<const Pass*> EnabledPasses(unsigned enabled) {
+  std::vector<const Pass*> passes;
+  for (const Pass& pass : kPasses) {
+    if ((pass.needs & enabled) == pass.needs) passes.push_back(&pass);
+  }
+  return passes;
+}
+
 // The rounded tuning impulse length of the first channel that has a tuning
 // sequence (left, then right and mix of a stereo recording), or -1.
-std::int32_t MeasureTunePeriod(ProcessingContext& context, bool stereo) {
+std::int32_t MeasureTunePeriod(CWaveParserAmp& parser, const WorkClip& channels, bool stereo) {
   const int candidates = stereo ? 3 : 1;
   std::int32_t period = -1;
   for (int channel = 0; channel < candidates && period < 1; ++channel) {
-    period = context.ampParser.MeasureTunePeriod(context.workClip.Channel(channel), context.workClip.Level(channel));
+    period = parser.MeasureTunePeriod(channels.Channel(channel), channels.Level(channel));
   }
   return period;
+}
+
+std::unique_ptr<CWaveParserProto> MakeParser(ParserKind kind, const ImpulseTolerances& tolerances) {
+  if (kind == ParserKind::Front) return std::make_unique<CWaveParserFront>(tolerances);
+  return std::make_unique<CWaveParserAmp>(tolerances);
+}
+
+// A pass's recognition on a parser of its own, its report kept for later.
+AheadPasses::Task RecognitionTask(const Pass& pass, const WorkClip& channels, const ImpulseTolerances& tolerances,
+                                  const std::string& path) {
+  return [&pass, &channels, tolerances, &path] {
+    const std::unique_ptr<CWaveParserProto> parser = MakeParser(pass.parser, tolerances);
+    PassRecognition result;
+    parser->SetOwner(&result.report);
+    const double level = pass.parser == ParserKind::Amp ? channels.Level(pass.channel) : 0.0;
+    result.stage = parser->Recognize(result.record, channels.Channel(pass.channel), level, path, pass.label);
+    result.data = std::move(parser->data);
+    result.finalState = parser->State();
+    return result;
+  };
+}
+
+// The passes on the raw channels can run while the others are being conditioned.
+std::vector<bool> ReadyBeforeConditioning(const std::vector<const Pass*>& passes) {
+  std::vector<bool> ready;
+  for (const Pass* pass : passes) ready.push_back(pass->channel < WorkClip::kFirstDerived);
+  return ready;
 }
 
 // The enabled passes by the channel they read, so that the conditioning can
@@ -112,137 +150,111 @@ class PassesOnChannels {
   AheadPasses& ahead_;
 };
 
-// Convolves the listed channels with the context's kernel into their
-// targets; false when a stop was requested after one of them. A channel the
-// work clip holds is convolved in its own storage once the passes on it are
-// done: that saves a full-length channel each.
-template <std::size_t N>
-bool Convolve(ProcessingContext& context, const Convolution (&steps)[N], bool stereo, std::string_view stageText,
-              PassesOnChannels& passes) {
-  WorkClip& work = context.workClip;
-  for (const Convolution& step : steps) {
-    if (step.stereoOnly && !stereo) continue;
-    if (work.Holds(step.source)) {
-      passes.Finished(step.source);
-      ApplyKernelInPlace(context.kernel, work.TakeOver(step.source, step.target), stageText, context);
+// What the conditioning works on and reports to.
+struct Conditioning {
+  WorkClip& channels;
+  bool stereo;
+  ProgressSink& progress;
+  const StopRequest& stop;
+  PassesOnChannels& passes;
+};
+
+// Convolves the channels of the steps with the kernel into their targets;
+// false when a stop was requested after one of them. A channel the work clip
+// holds is convolved in its own storage once the passes on it are done: that
+// saves a full-length channel each.
+bool Convolve(const Conditioning& c, std::span<const ConvolutionStep> steps, std::span<const double> kernel,
+              std::string_view stageText) {
+  for (const ConvolutionStep& step : steps) {
+    if (step.stereoOnly && !c.stereo) continue;
+    if (c.channels.Holds(step.source)) {
+      c.passes.Finished(step.source);
+      ApplyKernelInPlace(kernel, c.channels.TakeOver(step.source, step.target), stageText, c.progress);
     } else {
-      ApplyKernel(context.kernel, work.Channel(step.source), work.DerivedChannel(step.target), stageText, context);
+      ApplyKernel(kernel, c.channels.Channel(step.source), c.channels.DerivedChannel(step.target), stageText,
+                  c.progress);
     }
-    passes.Ready(step.target);
-    if (context.StopRequested()) return false;
+    c.passes.Ready(step.target);
+    if (c.stop.IsRequested()) return false;
   }
   return true;
 }
 
-// Builds the derivative and, when enabled, smoothed derivative channels.
+// Builds the derivative and, with aliasing, the smoothed derivative channels.
 // False when a stop was requested.
-bool Condition(ProcessingContext& context, std::int32_t tunePeriod, bool stereo, PassesOnChannels& passes) {
+bool Condition(const Conditioning& c, std::int32_t tunePeriod, bool aliasing) {
   const bool shortPeriod = tunePeriod == kShortTunePeriod;
-  BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod,
-              context);
-  if (context.StopRequested()) return false;
-  if (!Convolve(context, kDerivatives, stereo, "Свёртка", passes)) return false;
-  if (context.settings.FrontAliasing == 0) return true;
-  BuildKernel(context.kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, context);
-  std::reverse(context.kernel.begin(), context.kernel.end());
-  if (context.StopRequested()) return false;
-  return Convolve(context, kSmoothings, stereo, "Сглаживание", passes);
-}
-
-CWaveParserProto& ParserFor(ProcessingContext& context, ParserKind kind) {
-  if (kind == ParserKind::Edges) return context.frontParser;
-  return context.ampParser;
-}
-
-std::vector<const Pass*> EnabledPasses(unsigned enabled) {
-  std::vector<const Pass*> passes;
-  for (const Pass& pass : kPasses) {
-    if ((pass.needs & enabled) == pass.needs) passes.push_back(&pass);
-  }
-  return passes;
-}
-
-// A pass's recognition on a parser of its own, its report kept for later.
-AheadPasses::Task RecognitionTask(const ProcessingContext& context, const Pass& pass, const std::string& path) {
-  return [&context, &pass, &path] {
-    PassRecognition result;
-    if (pass.parser == ParserKind::Edges) {
-      result.parser = std::make_unique<CWaveParserFront>(context.settings);
-    } else {
-      result.parser = std::make_unique<CWaveParserAmp>(context.settings);
-    }
-    result.parser->SetOwner(&result.report);
-    const WorkClip& work = context.workClip;
-    const double level = pass.parser == ParserKind::Levels ? work.Level(pass.channel) : 0.0;
-    result.recognised = result.parser->Recognize(result.record, work.Channel(pass.channel), level, path, pass.label);
-    result.parser->SetOwner(nullptr);
-    return result;
-  };
-}
-
-// The passes on the raw channels can run while the others are being conditioned.
-std::vector<bool> ReadyBeforeConditioning(const std::vector<const Pass*>& passes) {
-  std::vector<bool> ready;
-  for (const Pass* pass : passes) ready.push_back(pass->channel < WorkClip::kFirstDerived);
-  return ready;
+  Signal kernel;
+  BuildKernel(kernel, tunePeriod, shortPeriod ? KernelKind::CentralDifference : KernelKind::SinePeriod, c.progress);
+  if (c.stop.IsRequested()) return false;
+  if (!Convolve(c, kDerivativeSteps, kernel, "Свёртка")) return false;
+  if (!aliasing) return true;
+  BuildKernel(kernel, tunePeriod, shortPeriod ? KernelKind::StepPair : KernelKind::HalfSine, c.progress);
+  std::reverse(kernel.begin(), kernel.end());
+  if (c.stop.IsRequested()) return false;
+  return Convolve(c, kAliasingSteps, kernel, "Сглаживание");
 }
 
 // One pass's effects, in pass order: its report, then what its result leads
-// to, with the context's parser left as if the recognition had run on it.
-void CommitPass(ProcessingContext& context, const Pass& pass, PassRecognition recognition) {
-  static const std::vector<std::uint8_t> kNoData;
-  for (const std::string& message : recognition.report.messages) context.AppendWorkLog(message);
-  CWaveParserProto& parser = ParserFor(context, pass.parser);
-  parser.TakeDecodingState(*recognition.parser);
-  ActOnRecognition(context, recognition.recognised, recognition.record, parser.data ? *parser.data : kNoData);
+// to. The amplitude parser goes on from where a level pass ended.
+void CommitPass(const SweepInputs& in, const Pass& pass, const PassRecognition& recognition,
+                SweepTallies& tallies) {
+  for (const std::string& message : recognition.report.messages) in.report.AppendWorkLog(message);
+  if (pass.parser == ParserKind::Amp) in.ampParser.SetState(recognition.finalState);
+  ActOnRecognition(PassOutput{in.settings, in.recording.dir, in.report, tallies}, recognition.stage,
+                   recognition.record, recognition.data ? &*recognition.data : nullptr);
 }
 
-void WriteSummary(const ProcessingContext& context, const SweepPiece& piece) {
-  AppendToLogFile(context.recordingDir / kListLogFileName,
-                  ListLogEntry(context.recordingPath.string(), piece, context.savedTally, context.failureTally));
-  AppendToLogFile(RecordingLogPath(context.recordingDir, context.recordingPath),
-                  RecordingLogEntry(piece, context.savedTally, context.failureTally));
+void WriteSummary(const RecordingLocation& recording, const SweepPiece& piece, const SweepTallies& tallies) {
+  AppendToLogFile(recording.dir / kListLogFileName,
+                  ListLogEntry(recording.path.string(), piece, tallies.saved, tallies.failures));
+  AppendToLogFile(RecordingLogPath(recording.dir, recording.path),
+                  RecordingLogEntry(piece, tallies.saved, tallies.failures));
 }
 
 }  // namespace
 
-bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRecording, std::int32_t firstSample,
-              std::int32_t endSample) {
-  context.SetTapeFileNumber(fileNumber);
-  const bool stereo = context.workClip.ChannelCount() > 1;
-  const std::int32_t samples = context.workClip.SampleCount();
-  const AppSettings& settings = context.settings;
-
-  const std::vector<const Pass*> passes = EnabledPasses(Enabled(settings, stereo));
-  const std::string path = context.recordingPath.string();
-  std::vector<AheadPasses::Task> tasks;
-  for (const Pass* pass : passes) tasks.push_back(RecognitionTask(context, *pass, path));
-  AheadPasses ahead(std::move(tasks), ReadyBeforeConditioning(passes));
+SweepResult RunSweep(const SweepInputs& in, const SweepPiece& piece) {
+  in.report.SetTapeFileNumber(piece.fileNumber);
+  const bool stereo = in.channels.ChannelCount() > 1;
+  const bool frontAnalyse = in.settings.FrontAnalyse != 0;
+  SweepResult result;
 
   std::int32_t tunePeriod = kShortTunePeriod;
-  if (settings.FrontAnalyse != 0) {
-    tunePeriod = MeasureTunePeriod(context, stereo);
+  if (frontAnalyse) {
+    tunePeriod = MeasureTunePeriod(in.ampParser, in.channels, stereo);
     if (tunePeriod < 1) {
-      context.SetStage("Настроечная последовательность не найдена.");
-      AppendToLogFile(context.recordingDir / kListLogFileName,
-                      ListLogTuningNotFound(context.recordingPath.string()));
-      return true;
+      in.report.SetStage("Настроечная последовательность не найдена.");
+      AppendToLogFile(in.recording.dir / kListLogFileName, ListLogTuningNotFound(in.recording.path.string()));
+      return result;
     }
   }
-  context.ShowAnalysisSizes(samples, tunePeriod);
+
+  const std::vector<const Pass*> passes = EnabledPasses(Enabled(in.settings, stereo));
+  const ImpulseTolerances tolerances = TolerancesOf(in.settings);
+  const std::string path = in.recording.path.string();
+  std::vector<AheadPasses::Task> tasks;
+  for (const Pass* pass : passes) tasks.push_back(RecognitionTask(*pass, in.channels, tolerances, path));
+  AheadPasses ahead(std::move(tasks), ReadyBeforeConditioning(passes));
+
+  in.report.ShowAnalysisSizes(in.channels.SampleCount(), tunePeriod);
   PassesOnChannels onChannels(passes, ahead);
-  if (settings.FrontAnalyse != 0 && !Condition(context, tunePeriod, stereo, onChannels)) return false;
+  const Conditioning conditioning{in.channels, stereo, in.report, in.stop, onChannels};
+  if (frontAnalyse && !Condition(conditioning, tunePeriod, in.settings.FrontAliasing != 0)) {
+    result.stopped = true;
+    return result;
+  }
 
   ahead.ReleaseAll();
   for (std::size_t i = 0; i < passes.size(); ++i) {
-    CommitPass(context, *passes[i], ahead.Take(i));
-    if (context.StopRequested()) return false;
+    CommitPass(in, *passes[i], ahead.Take(i), result.tallies);
+    if (in.stop.IsRequested()) {
+      result.stopped = true;
+      return result;
+    }
   }
-
-  WriteSummary(context, SweepPiece{fileNumber, wholeRecording, firstSample, endSample});
-  context.savedTally.clear();
-  context.failureTally.clear();
-  return true;
+  WriteSummary(in.recording, piece, result.tallies);
+  return result;
 }
 
 }  // namespace varnetta

@@ -1,18 +1,37 @@
 #pragma once
 
-#include <cstdint>
+#include "common/StopRequest.h"
+#include "recognition/LogLines.h"
+#include "recognition/RecordingLocation.h"
+#include "recognition/SweepReport.h"
+#include "recognition/Tally.h"
+#include "recognition/WorkClip.h"
+#include "settings/AppSettings.h"
+#include "tape/WaveParserAmp.h"
 
 namespace varnetta {
 
-class ProcessingContext;
+// What a sweep works with.
+struct SweepInputs {
+  const AppSettings& settings;  // in force for the recording
+  WorkClip& channels;           // as handed over; the sweep adds the conditioned ones
+  const RecordingLocation& recording;
+  // Measures the tuning period. Its decoding state runs on from the channel
+  // alignment before the sweep, and ends as the last level pass left its own.
+  CWaveParserAmp& ampParser;
+  SweepReport& report;
+  const StopRequest& stop;
+};
 
-// Decodes the channels of the context's workClip with every enabled analysis
-// variant in their fixed order, saves each distinct tape file once, and sums
-// the sweep up in the list log and the recording log. fileNumber counts the
-// tape files (or pieces) of a recording from 1; firstSample and endSample
-// place the piece in the recording and serve the list log only.
-// False only when the stop request was seen.
-bool RunSweep(ProcessingContext& context, std::int32_t fileNumber, bool wholeRecording, std::int32_t firstSample,
-              std::int32_t endSample);
+struct SweepResult {
+  bool stopped = false;  // the stop request was seen, and no summary written
+  SweepTallies tallies;
+};
+
+// Decodes the channels with every enabled analysis variant in their fixed
+// order, saves each distinct tape file once beside the recording, and sums
+// the sweep up in the list log and the recording log. The piece tells the
+// list log which part of the recording the channels are.
+SweepResult RunSweep(const SweepInputs& inputs, const SweepPiece& piece);
 
 }  // namespace varnetta

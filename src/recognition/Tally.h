@@ -24,4 +24,11 @@ struct TallyEntry {
 // Rows in order of creation.
 using Tally = std::vector<TallyEntry>;
 
+// What the passes of one sweep led to: the files written (with their repeats)
+// and the failures.
+struct SweepTallies {
+  Tally saved;
+  Tally failures;
+};
+
 }  // namespace varnetta

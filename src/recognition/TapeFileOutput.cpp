@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/ProcessingContext.h"
 #include "recognition/BinLayout.h"
 #include "recognition/OutputNames.h"
 #include "recognition/UniquePath.h"
@@ -32,24 +31,23 @@ bool WriteAndClose(CreatedFile& file, const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-bool SaveTapeFile(ProcessingContext& ctx, std::string_view suffix, const TapeFile& record,
-                  const std::vector<std::uint8_t>* data) {
+bool SaveTapeFile(Tally& savedTally, const std::filesystem::path& dir, bool longLayout, std::string_view suffix,
+                  const TapeFile& record, const std::vector<std::uint8_t>* data) {
   if (data == nullptr) return false;
-  TallyEntry* repeat = FindEntry(ctx.savedTally, [&](const TallyEntry& e) { return e.checksum == record.checksum; });
+  TallyEntry* repeat = FindEntry(savedTally, [&](const TallyEntry& e) { return e.checksum == record.checksum; });
   if (repeat != nullptr) {
     ++repeat->count;
     return true;
   }
-  std::optional<CreatedFile> file = CreateUniqueFile(ctx.recordingDir / BinFileName(record.name, suffix));
+  std::optional<CreatedFile> file = CreateUniqueFile(dir / BinFileName(record.name, suffix));
   if (!file) return false;
-  if (!WriteAndClose(*file, EncodeBinFile(record, *data, ctx.settings.UseLongBinFormat != 0))) {
+  if (!WriteAndClose(*file, EncodeBinFile(record, *data, longLayout))) {
     // We created it, so removing it destroys nothing of the user's.
     std::error_code ignored;
     std::filesystem::remove(file->path, ignored);
     return false;
   }
-  ctx.savedTally.push_back(NewEntry(file->path.filename().string(), record));
-  ++ctx.writtenFileCount;
+  savedTally.push_back(NewEntry(file->path.filename().string(), record));
   return true;
 }
 

@@ -4,13 +4,13 @@
 #include <cstdlib>
 
 #include "common/TextFormat.h"
+#include "tape/TapeFormat.h"
 #include "tape/WaveParserAmp.h"
 
 namespace varnetta {
 
 namespace {
 
-constexpr std::int32_t kTuningImpulses = 2048;
 // A first marker (with its bit) must end this many periods after the tuning sequence.
 constexpr double kMarkerReachPeriods = 12.0;
 // Markers of the two channels further apart than this are not aligned.
@@ -41,38 +41,25 @@ void MixShifted(SignalView ahead, SignalView other, std::int32_t delta, std::spa
 
 }  // namespace
 
-ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from) {
-  return CheckChannel(parser, signal, from, CWaveParserProto::MeanLevel(signal));
-}
-
 ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from, double level) {
-  parser.position = from;
-  parser.level = level;
-  parser.inverse = false;
+  parser.SearchFrom(from, level);
   bool sawTuning = false;
-  while (parser.position < Length(signal)) {
+  while (parser.State().position < Length(signal)) {
     std::int32_t start = 0;
     std::int32_t length = 0;
-    if (!parser.FindSequence(signal, kTuningImpulses, false, start, length)) break;
+    if (!parser.FindSequence(signal, kTuneRunLength, false, start, length)) break;
     sawTuning = true;
-    const std::int32_t markerPos = parser.position;
+    const std::int32_t markerPos = parser.State().position;
     if (!parser.FindFirstMarker(signal)) continue;
-    if (static_cast<double>(parser.position - markerPos) < std::trunc(kMarkerReachPeriods * parser.period)) {
+    const DecodingState& found = parser.State();
+    if (static_cast<double>(found.position - markerPos) < std::trunc(kMarkerReachPeriods * found.period)) {
       return {ChannelCheck::Outcome::Found, start, length, markerPos};
     }
-    parser.position = markerPos;
+    parser.ReturnTo(markerPos);
   }
   ChannelCheck failed;
   failed.outcome = sawTuning ? ChannelCheck::Outcome::NoDataMarker : ChannelCheck::Outcome::NoTuningSequence;
   return failed;
-}
-
-bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
-                   std::int32_t from, std::int32_t& start, std::int32_t& length) {
-  ChannelLevels levels;
-  levels.left = CWaveParserProto::MeanLevel(left);
-  if (channelCount > 1) levels.right = CWaveParserProto::MeanLevel(right);
-  return FindTapeStart(parser, left, right, channelCount, levels, from, start, length);
 }
 
 bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
@@ -109,7 +96,7 @@ bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, cons
     if (rightCheck.outcome != ChannelCheck::Outcome::Found) log.AppendWorkLog(FailureMessage(rightCheck, false));
   }
   const std::int32_t delta = leftCheck.markerPos - rightCheck.markerPos;
-  const bool aligned = bothFound && std::abs(static_cast<double>(delta)) < kAlignReachPeriods * parser.period;
+  const bool aligned = bothFound && std::abs(static_cast<double>(delta)) < kAlignReachPeriods * parser.State().period;
   if (aligned) {
     log.AppendWorkLog(FormatText("ОК. Дельта (l-r): %d.\r\n", delta));
   } else {

@@ -23,24 +23,19 @@ struct ChannelCheck {
 // Searches the channel from `from` for the first tuning sequence that is
 // followed within 12 periods by a first marker whose bit is 1. A channel in
 // which tuning sequences were found but none was followed by such a marker
-// reports NoDataMarker.
-ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from);
-// The same with the channel's level (CWaveParserProto::MeanLevel) known.
+// reports NoDataMarker. level is the channel's CWaveParserProto::MeanLevel.
 ChannelCheck CheckChannel(CWaveParserAmp& parser, SignalView signal, std::int32_t from, double level);
 
-// The earliest usable tuning sequence at or after `from` in the left channel
-// or, when there are two or more channels, the right one (the left one on a
-// tie). start and length are written only on success.
-bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
-                   std::int32_t from, std::int32_t& start, std::int32_t& length);
-
 // The levels of the two channels a tape-start search reads (MeanLevel; the
-// right one unused for one channel). A search over a whole recording would
-// otherwise sum them up anew at every call.
+// right one unused for one channel), summed once for a whole recording.
 struct ChannelLevels {
   double left = 0.0;
   double right = 0.0;
 };
+
+// The earliest usable tuning sequence at or after `from` in the left channel
+// or, when there are two or more channels, the right one (the left one on a
+// tie). start and length are written only on success.
 bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, std::int32_t channelCount,
                    const ChannelLevels& levels, std::int32_t from, std::int32_t& start, std::int32_t& length);
 

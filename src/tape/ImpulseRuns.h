@@ -55,7 +55,7 @@ inline std::uint64_t BitsBelow(std::size_t count) {
 
 // Amplitude sides: high at or above level, low otherwise. A NaN sample is
 // low, so that every sample has exactly one side and every run advances.
-struct LevelSides {
+struct AmpSides {
   const double* samples;
   double level;
 
@@ -77,7 +77,7 @@ struct LevelSides {
 // Edge sides: high is every sample that is not a falling step, low every
 // sample that is not a rising step, so a flat sample extends either run.
 // Index 0 has no predecessor and is never a step: it belongs to any run.
-struct EdgeSides {
+struct FrontSides {
   const double* samples;
 
   std::size_t HighEnd(std::size_t i, std::size_t n) const {
@@ -189,9 +189,9 @@ struct RegularityTracker {
 // Feeds the tracker the impulses that follow one ending at `from`, as
 // ForEachImpulseAfter measures them, until it has seen enough; compiled for
 // the widest vector unit the processor has.
-void TrackRegularity(const LevelSides& sides, std::size_t from, std::size_t n, bool inverse,
+void TrackRegularity(const AmpSides& sides, std::size_t from, std::size_t n, bool inverse,
                      RegularityTracker& tracker);
-void TrackRegularity(const EdgeSides& sides, std::size_t from, std::size_t n, bool inverse,
+void TrackRegularity(const FrontSides& sides, std::size_t from, std::size_t n, bool inverse,
                      RegularityTracker& tracker);
 
 struct MarkerHalfWave {

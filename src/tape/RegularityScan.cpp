@@ -36,12 +36,12 @@ void Track(const Sides& sides, std::size_t from, std::size_t n, bool inverse, Re
 
 }  // namespace
 
-void TrackRegularity(const LevelSides& sides, std::size_t from, std::size_t n, bool inverse,
+void TrackRegularity(const AmpSides& sides, std::size_t from, std::size_t n, bool inverse,
                      RegularityTracker& tracker) {
   Track(sides, from, n, inverse, tracker);
 }
 
-void TrackRegularity(const EdgeSides& sides, std::size_t from, std::size_t n, bool inverse,
+void TrackRegularity(const FrontSides& sides, std::size_t from, std::size_t n, bool inverse,
                      RegularityTracker& tracker) {
   Track(sides, from, n, inverse, tracker);
 }

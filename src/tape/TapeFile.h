@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "tape/TapeFormat.h"
+
 namespace varnetta {
 
-using TapeName = std::array<std::uint8_t, 16>;
+using TapeName = std::array<std::uint8_t, kNameBytes>;
 
 // What a recognition read of one tape file. Every field is all ones until its
 // stage sets it: positions read -1, address, length and checksum 0xFFFF, and

@@ -5,19 +5,11 @@
 #include <numbers>
 #include <random>
 
+#include "tape/TapeFormat.h"
+
 namespace varnetta {
 
 namespace {
-
-// Impulse lengths of the format in periods.
-constexpr double kZeroImpulse = 1.0;
-constexpr double kOneImpulse = 2.0;
-constexpr double kMarkerImpulse = 4.0;
-constexpr double kFinishImpulse = 8.0;
-constexpr double kFirstMarkerHalfWave = 2.0;
-
-constexpr int kHeaderBytes = 20;
-constexpr int kChecksumBytes = 2;
 
 // A sample right at a zero crossing keeps at least this fraction of the
 // amplitude on its half-wave's side, so that no sample lies on the line.
@@ -31,7 +23,7 @@ double SampleBound(std::span<const TapeRecord> records, const TapeSignalOptions&
   double periods = 0.0;
   double impulses = 0.0;
   for (const TapeRecord& record : records) {
-    const double bits = 8.0 * (kHeaderBytes + static_cast<double>(record.data.size()) + kChecksumBytes) + 3.0;
+    const double bits = 8.0 * static_cast<double>(kHeaderBytes + record.data.size() + kChecksumBytes) + 3.0;
     periods += tune + 2.0 * sync + 2.0 * kFirstMarkerHalfWave + 2.0 * kMarkerImpulse +
                bits * (kOneImpulse + kZeroImpulse) + kFinishImpulse + kZeroImpulse;
     impulses += tune + 2.0 * sync + 1.0 + 2.0 + 2.0 * bits + 2.0;

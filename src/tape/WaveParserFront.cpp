@@ -10,21 +10,21 @@ std::int32_t CWaveParserFront::NextImpulse(SignalView signal, std::int32_t& curs
   const std::size_t n = UsableLength(signal);
   const std::size_t start = StartIndex(cursor);
   if (start >= n) return -1;
-  const ImpulseSpan impulse = FindImpulse(EdgeSides{signal.data()}, start, n, inverse);
+  const ImpulseSpan impulse = FindImpulse(FrontSides{signal.data()}, start, n, state_.inverse);
   if (impulse.end == n) return -1;
   cursor = static_cast<std::int32_t>(impulse.end);
   return static_cast<std::int32_t>(impulse.end - impulse.begin);
 }
 
 bool CWaveParserFront::FindFirstMarker(SignalView signal) {
-  const auto marker = FindMarkerHalfWave(EdgeSides{signal.data()}, StartIndex(position), UsableLength(signal),
+  const auto marker = FindMarkerHalfWave(FrontSides{signal.data()}, StartIndex(state_.position), UsableLength(signal),
                                          [this](std::size_t length) { return IsMarkerHalfWave(length); });
   return marker && AcceptFirstMarker(signal, marker->end, marker->lowSide);
 }
 
 void CWaveParserFront::TrackImpulsesAfter(SignalView signal, std::size_t end,
                                     RegularityTracker& tracker) const {
-  TrackRegularity(EdgeSides{signal.data()}, end, UsableLength(signal), inverse, tracker);
+  TrackRegularity(FrontSides{signal.data()}, end, UsableLength(signal), state_.inverse, tracker);
 }
 
 }  // namespace varnetta

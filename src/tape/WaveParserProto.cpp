@@ -6,6 +6,7 @@
 
 #include "common/TextFormat.h"
 #include "tape/ImpulseRuns.h"
+#include "tape/TapeFormat.h"
 
 namespace varnetta {
 
@@ -13,43 +14,25 @@ using impulse_runs::UsableLength;
 
 namespace {
 
-// Bounds of the length classes for the tolerance a, computed in one place so
-// that the marker half-wave test and the classes agree to the last bit.
-struct ClassBounds {
-  double zero;            // 1 - a
-  double one;             // 1 + a
-  double marker;          // 2 + 2a
-  double finish;          // 4 + 4a
-  double markerHalfWave;  // 2 - 2a
-
-  explicit ClassBounds(double a)
-      : zero(1.0 - a),
-        one(1.0 + a),
-        marker(2.0 + 2.0 * a),
-        finish(4.0 + 4.0 * a),
-        markerHalfWave(2.0 - 2.0 * a) {}
-};
+// The weight of each length in the average.
+constexpr double kAverageWeight = 1.0 / kAveragedImpulses;
 
 }  // namespace
 
-CWaveParserProto::CWaveParserProto(const AppSettings& settings) : settings_(settings) {}
+
+CWaveParserProto::CWaveParserProto(const ImpulseTolerances& tolerances) : tolerances_(tolerances) {}
 
 CWaveParserProto::~CWaveParserProto() = default;
 
 void CWaveParserProto::SetOwner(WorkLogSink* owner) { owner_ = owner; }
 
-void CWaveParserProto::TakeDecodingState(CWaveParserProto& other) {
-  if (other.data) data = std::move(other.data);
-  position = other.position;
-  inverse = other.inverse;
-  period = other.period;
-  if (ReadsLevel()) level = other.level;
-  history = other.history;
-  historyIndex = other.historyIndex;
-  lastLength = other.lastLength;
-}
+void CWaveParserProto::SetTolerances(const ImpulseTolerances& tolerances) { tolerances_ = tolerances; }
 
-void CWaveParserProto::ComputeLevel(SignalView signal) { level = MeanLevel(signal); }
+void CWaveParserProto::SearchFrom(std::int32_t position, double level) {
+  state_.position = position;
+  state_.level = level;
+  state_.inverse = false;
+}
 
 double CWaveParserProto::MeanLevel(SignalView signal) {
   const std::size_t n = UsableLength(signal);
@@ -59,24 +42,24 @@ double CWaveParserProto::MeanLevel(SignalView signal) {
 }
 
 void CWaveParserProto::PushLength(std::int32_t length) {
-  const std::int32_t old = history[static_cast<std::size_t>(historyIndex)];
-  history[static_cast<std::size_t>(historyIndex)] = length;
-  if (old != 0) period = period - old * 0.03125;
-  if (length != 0) period = length * 0.03125 + period;
-  historyIndex = historyIndex == 31 ? 0 : historyIndex + 1;
+  const std::int32_t old = state_.history[static_cast<std::size_t>(state_.historyIndex)];
+  state_.history[static_cast<std::size_t>(state_.historyIndex)] = length;
+  if (old != 0) state_.period = state_.period - old * kAverageWeight;
+  if (length != 0) state_.period = length * kAverageWeight + state_.period;
+  state_.historyIndex = state_.historyIndex == kAveragedImpulses - 1 ? 0 : state_.historyIndex + 1;
 }
 
 void CWaveParserProto::ClearAverage() {
-  period = 0.0;
-  history.fill(0);
-  historyIndex = 0;
+  state_.period = 0.0;
+  state_.history.fill(0);
+  state_.historyIndex = 0;
 }
 
 // Every class is tested by both of its bounds as the double comparison says,
 // so a ratio that compares with nothing (NaN) belongs to no class.
 CWaveParserProto::ImpulseClass CWaveParserProto::ClassOf(std::int32_t length) const {
-  const ClassBounds bounds(settings_.DeltaImpulse);
-  const double r = length / period;
+  const ClassBounds& bounds = tolerances_.bounds;
+  const double r = length / state_.period;
   if (r < bounds.zero) return ImpulseClass::kTooShort;
   if (bounds.zero <= r && r < bounds.one) return ImpulseClass::kZero;
   if (bounds.one <= r && r < bounds.marker) return ImpulseClass::kOne;
@@ -86,14 +69,14 @@ CWaveParserProto::ImpulseClass CWaveParserProto::ClassOf(std::int32_t length) co
 }
 
 bool CWaveParserProto::IsMarkerHalfWave(std::size_t n) const {
-  const ClassBounds bounds(settings_.DeltaImpulse);
-  const double r = static_cast<double>(n) / period;
+  const ClassBounds& bounds = tolerances_.bounds;
+  const double r = static_cast<double>(n) / state_.period;
   return bounds.markerHalfWave <= r && r <= bounds.marker;
 }
 
 bool CWaveParserProto::AcceptFirstMarker(SignalView signal, std::size_t markerEnd, bool lowSide) {
-  if (lowSide) inverse = true;
-  position = static_cast<std::int32_t>(markerEnd);
+  if (lowSide) state_.inverse = true;
+  state_.position = static_cast<std::int32_t>(markerEnd);
   int bit = 0;
   return ReadBit(signal, bit) && bit == 1;
 }
@@ -103,16 +86,16 @@ bool CWaveParserProto::AcceptFirstMarker(SignalView signal, std::size_t markerEn
 // FindSequence's loop has there, so that the loop goes on from there with
 // the same result; in noise it would otherwise spend most of its time.
 void CWaveParserProto::SkipToLastIrregularImpulse(SignalView signal, std::int32_t minCount) {
-  std::int32_t cursor = position;
+  std::int32_t cursor = state_.position;
   const std::int32_t first = NextImpulse(signal, cursor);
   if (first < 0) return;
-  impulse_runs::RegularityTracker tracker{lastLength, settings_.TuneScatter, minCount};
+  impulse_runs::RegularityTracker tracker{state_.lastLength, tolerances_.tuneScatter, minCount};
   if (tracker.Add(static_cast<std::size_t>(first), static_cast<std::size_t>(cursor))) {
     TrackImpulsesAfter(signal, static_cast<std::size_t>(cursor), tracker);
   }
   if (!tracker.sawIrregular) return;
-  position = static_cast<std::int32_t>(tracker.irregularEnd);
-  lastLength = static_cast<std::int32_t>(tracker.irregularLength);
+  state_.position = static_cast<std::int32_t>(tracker.irregularEnd);
+  state_.lastLength = static_cast<std::int32_t>(tracker.irregularLength);
   ClearAverage();
 }
 
@@ -122,26 +105,26 @@ bool CWaveParserProto::FindSequence(SignalView signal, std::int32_t minCount, bo
   const auto n = static_cast<std::int64_t>(UsableLength(signal));
   std::int32_t count = 0;
   bool found = false;
-  std::int32_t runStart = position;
+  std::int32_t runStart = state_.position;
   std::int32_t foundStart = 0;
-  while (position < n) {
-    const std::int32_t before = position;
-    const std::int32_t impulse = NextImpulse(signal, position);
+  while (state_.position < n) {
+    const std::int32_t before = state_.position;
+    const std::int32_t impulse = NextImpulse(signal, state_.position);
     if (impulse < 0) {
-      if (restoreOnEnd) position = before;
+      if (restoreOnEnd) state_.position = before;
       return false;
     }
-    const std::int64_t scatter = static_cast<std::int64_t>(impulse) - lastLength;
-    if (std::abs(scatter) > settings_.TuneScatter) {
+    const std::int64_t scatter = static_cast<std::int64_t>(impulse) - state_.lastLength;
+    if (std::abs(scatter) > tolerances_.tuneScatter) {
       if (found) {
-        position = before;
+        state_.position = before;
         start = foundStart;
-        length = position - foundStart;
+        length = state_.position - foundStart;
         return true;
       }
       count = 0;
       ClearAverage();
-      runStart = position;
+      runStart = state_.position;
     } else {
       PushLength(impulse);
       ++count;
@@ -150,7 +133,7 @@ bool CWaveParserProto::FindSequence(SignalView signal, std::int32_t minCount, bo
         foundStart = runStart;
       }
     }
-    lastLength = impulse;
+    state_.lastLength = impulse;
   }
   return false;
 }
@@ -158,7 +141,7 @@ bool CWaveParserProto::FindSequence(SignalView signal, std::int32_t minCount, bo
 bool CWaveParserProto::FindMarker(SignalView signal) {
   ImpulseClass kind = ImpulseClass::kTooShort;
   do {
-    const std::int32_t impulse = NextImpulse(signal, position);
+    const std::int32_t impulse = NextImpulse(signal, state_.position);
     if (impulse < 0) return false;
     kind = ClassOf(impulse);
   } while (kind == ImpulseClass::kTooShort || kind == ImpulseClass::kZero || kind == ImpulseClass::kOne);
@@ -167,20 +150,20 @@ bool CWaveParserProto::FindMarker(SignalView signal) {
 }
 
 bool CWaveParserProto::FindFinish(SignalView signal) {
-  const std::int32_t impulse = NextImpulse(signal, position);
+  const std::int32_t impulse = NextImpulse(signal, state_.position);
   return impulse >= 0 && ClassOf(impulse) == ImpulseClass::kFinish;
 }
 
 bool CWaveParserProto::ReadBit(SignalView signal, int& bit) {
-  const std::int32_t saved = position;
-  const std::int32_t dataImpulse = NextImpulse(signal, position);
+  const std::int32_t saved = state_.position;
+  const std::int32_t dataImpulse = NextImpulse(signal, state_.position);
   if (dataImpulse < 0) {
-    position = saved;
+    state_.position = saved;
     return false;
   }
-  const std::int32_t referenceImpulse = NextImpulse(signal, position);
+  const std::int32_t referenceImpulse = NextImpulse(signal, state_.position);
   if (referenceImpulse < 0) {
-    position = saved;
+    state_.position = saved;
     return false;
   }
   PushLength(referenceImpulse);
@@ -192,7 +175,7 @@ bool CWaveParserProto::ReadBit(SignalView signal, int& bit) {
       bit = 1;
       return true;
     default:
-      position = saved;
+      state_.position = saved;
       return false;
   }
 }
@@ -216,55 +199,59 @@ bool CWaveParserProto::ReadByteOfWord(SignalView signal, std::uint16_t& word, in
 }
 
 std::int32_t CWaveParserProto::MeasureTunePeriod(SignalView signal, double signalLevel) {
-  level = signalLevel;
-  position = 0;
+  state_.level = signalLevel;
+  state_.position = 0;
   ClearAverage();
   std::int32_t start = 0;
   std::int32_t length = 0;
   const bool found = FindSequence(signal, kTuneRunLength, false, start, length);
-  position = 0;
-  return found ? static_cast<std::int32_t>(period + 0.5) : -1;
+  state_.position = 0;
+  return found ? static_cast<std::int32_t>(state_.period + 0.5) : -1;
 }
 
 void CWaveParserProto::Report(std::string_view text) const {
   if (owner_ != nullptr) owner_->AppendWorkLog(text);
 }
 
-bool CWaveParserProto::Recognize(TapeFile& record, SignalView signal, double signalLevel,
-                                 std::string_view recordingPath, std::string_view label) {
-  position = 0;
-  if (ReadsLevel()) level = signalLevel;
-  inverse = false;
-  lastLength = 0;
+RecognitionStage CWaveParserProto::Recognize(TapeFile& record, SignalView signal, double signalLevel,
+                                             std::string_view recordingPath, std::string_view label) {
+  using enum RecognitionStage;
+  state_.position = 0;
+  if (ReadsLevel()) state_.level = signalLevel;
+  state_.inverse = false;
+  state_.lastLength = 0;
   ClearAverage();
   record = TapeFile{};
 
   Report(FormatText("---------------------------------------[%s]\r\n", std::string(label).c_str()));
   Report(FormatText("Распознаём файл: %s\r\nНастроечная последовательность: ",
                     std::string(recordingPath).c_str()));
-  if (!RecognizeTuning(record, signal) || !RecognizeFirstMarker(signal)) return false;
+  if (!RecognizeTuning(record, signal)) return Tuning;
+  if (!RecognizeFirstMarker(signal)) return FirstMarker;
 
   Report("Поиск второго маркера.\r\nСинхро: ");
-  if (!RecognizeSync(signal, record.sync2Start, record.sync2End)) return false;
+  if (!RecognizeSync(signal, record.sync2Start, record.sync2End)) return SecondSync;
   Report("Второй маркер: ");
-  if (!RecognizeMarker(signal)) return false;
-  record.headerStart = position;
+  if (!RecognizeMarker(signal)) return SecondMarker;
+  record.headerStart = state_.position;
   Report(FormatText("найден. Заголовок с %d\r\n", record.headerStart));
-  if (!RecognizeHeader(record, signal)) return false;
+  if (!RecognizeHeader(record, signal)) return Header;
 
   Report("Поиск третьего маркера.\r\nСинхро: ");
-  if (!RecognizeSync(signal, record.sync3Start, record.sync3End)) return false;
+  if (!RecognizeSync(signal, record.sync3Start, record.sync3End)) return ThirdSync;
   Report("Третий маркер: ");
-  if (!RecognizeMarker(signal)) return false;
-  record.dataStart = position;
+  if (!RecognizeMarker(signal)) return ThirdMarker;
+  record.dataStart = state_.position;
   Report(FormatText("найден. Данные с %d\r\n", record.dataStart));
-  if (!RecognizeData(signal, record.length) || !RecognizeChecksum(record, signal)) return false;
+  if (!RecognizeDataLength(record.length)) return DataLength;
+  if (!RecognizeData(signal, record.length)) return Data;
+  if (!RecognizeChecksum(record, signal)) return Checksum;
 
   if (FindFinish(signal)) {
-    Report(FormatText("Найдена финишная последовательность с %d\r\n", position));
+    Report(FormatText("Найдена финишная последовательность с %d\r\n", state_.position));
   }
   Report("Конец распознавания.\r\n");
-  return true;
+  return Complete;
 }
 
 bool CWaveParserProto::RecognizeTuning(TapeFile& record, SignalView signal) {
@@ -275,19 +262,19 @@ bool CWaveParserProto::RecognizeTuning(TapeFile& record, SignalView signal) {
     return false;
   }
   record.tuneStart = start;
-  record.tuneEnd = position;
+  record.tuneEnd = state_.position;
   Report(FormatText("начало: %d длина: %d\r\n", record.tuneStart, length));
   return true;
 }
 
 bool CWaveParserProto::RecognizeFirstMarker(SignalView signal) {
-  Report(FormatText("Поиск первого маркера с %d : ", position));
+  Report(FormatText("Поиск первого маркера с %d : ", state_.position));
   if (!FindFirstMarker(signal)) {
-    Report(FormatText("не найден. Тек.позиция %d\r\n", position));
+    Report(FormatText("не найден. Тек.позиция %d\r\n", state_.position));
     return false;
   }
-  Report(FormatText("найден. Тек.позиция %d\r\n", position));
-  if (inverse) Report("Сигнал опознан как ИНВЕРСНЫЙ!\r\n");
+  Report(FormatText("найден. Тек.позиция %d\r\n", state_.position));
+  if (state_.inverse) Report("Сигнал опознан как ИНВЕРСНЫЙ!\r\n");
   return true;
 }
 
@@ -299,8 +286,8 @@ bool CWaveParserProto::RecognizeSync(SignalView signal, std::int32_t& syncStart,
     return false;
   }
   syncStart = start;
-  syncEnd = position;
-  Report(FormatText("начало: %d длина: %d. Тек.позиция %d\r\n", start, length, position));
+  syncEnd = state_.position;
+  Report(FormatText("начало: %d длина: %d. Тек.позиция %d\r\n", start, length, state_.position));
   return true;
 }
 
@@ -316,7 +303,7 @@ bool CWaveParserProto::RecognizeHeader(TapeFile& record, SignalView signal) {
               ReadByteOfWord(signal, record.length, 0) && ReadByteOfWord(signal, record.length, 1);
   for (std::size_t i = 0; read && i < record.name.size(); ++i) read = ReadByte(signal, record.name[i]);
   if (!read) {
-    Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+    Report(FormatText("Ошибка. Тек.позиция %d\r\n", state_.position));
     return false;
   }
   Report("Успешно\r\n");
@@ -326,16 +313,18 @@ bool CWaveParserProto::RecognizeHeader(TapeFile& record, SignalView signal) {
   return true;
 }
 
+bool CWaveParserProto::RecognizeDataLength(std::uint16_t length) {
+  if (length != 0) return true;
+  Report("Ошибка в заголовке - нулевая длина.\r\n");
+  return false;
+}
+
 bool CWaveParserProto::RecognizeData(SignalView signal, std::uint16_t length) {
-  if (length == 0) {
-    Report("Ошибка в заголовке - нулевая длина.\r\n");
-    return false;
-  }
   data.emplace(length, std::uint8_t{0});
   Report("Чтение данных: ");
   for (std::uint8_t& byte : *data) {
     if (!ReadByte(signal, byte)) {
-      Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+      Report(FormatText("Ошибка. Тек.позиция %d\r\n", state_.position));
       return false;
     }
   }
@@ -346,7 +335,7 @@ bool CWaveParserProto::RecognizeData(SignalView signal, std::uint16_t length) {
 bool CWaveParserProto::RecognizeChecksum(TapeFile& record, SignalView signal) {
   Report("Чтение контрольной суммы: ");
   if (!ReadByteOfWord(signal, record.checksum, 0) || !ReadByteOfWord(signal, record.checksum, 1)) {
-    Report(FormatText("Ошибка. Тек.позиция %d\r\n", position));
+    Report(FormatText("Ошибка. Тек.позиция %d\r\n", state_.position));
     return false;
   }
   Report(FormatText("Успешно. КС=%06o\r\n", static_cast<unsigned>(record.checksum)));

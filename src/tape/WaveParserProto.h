@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,7 +7,9 @@
 #include <vector>
 
 #include "common/Signal.h"
-#include "settings/AppSettings.h"
+#include "tape/DecodingState.h"
+#include "tape/ImpulseTolerances.h"
+#include "tape/RecognitionStage.h"
 #include "tape/TapeFile.h"
 #include "tape/WorkLogSink.h"
 
@@ -24,8 +25,7 @@ struct RegularityTracker;
 // supply how an impulse is measured and how the first marker is found.
 class CWaveParserProto {
  public:
-  // Keeps the reference; DeltaImpulse and TuneScatter are read when needed.
-  explicit CWaveParserProto(const AppSettings& settings);
+  explicit CWaveParserProto(const ImpulseTolerances& tolerances);
   virtual ~CWaveParserProto();
 
   CWaveParserProto(const CWaveParserProto&) = delete;
@@ -33,11 +33,22 @@ class CWaveParserProto {
 
   // Receiver of the recognition report; without one the report is dropped.
   void SetOwner(WorkLogSink* owner);
+  // The tolerances of the recording under work.
+  void SetTolerances(const ImpulseTolerances& tolerances);
+
+  const DecodingState& State() const { return state_; }
+  // Takes over a decoding state, such as the one another parser ended with.
+  void SetState(const DecodingState& state) { state_ = state; }
+  // Begins a search of a signal at position, against level, in direct
+  // polarity; the average and the last length run on from before.
+  void SearchFrom(std::int32_t position, double level);
+  // Goes back to an earlier position of the same search.
+  void ReturnTo(std::int32_t position) { state_.position = position; }
 
   // Length of the impulse that starts at or after cursor, with cursor
   // moved past it; -1 when the signal ends first.
   virtual std::int32_t NextImpulse(SignalView signal, std::int32_t& cursor) const = 0;
-  // Searches from position for the first marker half-wave on either side,
+  // Searches from the position for the first marker half-wave on either side,
   // sets inverse when it lies on the low side and reads the bit after it.
   virtual bool FindFirstMarker(SignalView signal) = 0;
 
@@ -49,9 +60,8 @@ class CWaveParserProto {
   bool FindFinish(SignalView signal);
   bool ReadBit(SignalView signal, int& bit);
   bool ReadByte(SignalView signal, std::uint8_t& byte);
-  void ComputeLevel(SignalView signal);
-  // The level ComputeLevel sets: the samples summed in order from the first,
-  // divided by their number (0 for no samples).
+  // The level impulses are measured against: the samples summed in order from
+  // the first, divided by their number (0 for no samples).
   static double MeanLevel(SignalView signal);
   void PushLength(std::int32_t length);
   // Rounded average impulse length at the end of the first tuning sequence,
@@ -60,42 +70,27 @@ class CWaveParserProto {
   // Reads one tape file up to its checksum word, writing the report to the
   // owner; the data bytes go to data. signalLevel is the signal's MeanLevel,
   // which impulses are measured against where they are measured by level.
-  bool Recognize(TapeFile& record, SignalView signal, double signalLevel, std::string_view recordingPath,
-                 std::string_view label);
+  // Returns the stage at which the recognition stopped.
+  RecognitionStage Recognize(TapeFile& record, SignalView signal, double signalLevel, std::string_view recordingPath,
+                             std::string_view label);
 
-  // Takes over the decoding state that another parser of the same kind ended
-  // with, as if its operations had run on this one: data only when the other
-  // holds any, level only where it is read.
-  void TakeDecodingState(CWaveParserProto& other);
-
-  // Runs of regular impulses the format requires before the first marker
-  // and before the second and third markers.
-  static constexpr std::int32_t kTuneRunLength = 2048;
-  static constexpr std::int32_t kSyncRunLength = 7;
-
-  // Decoding state, public because the channel alignment sets position and
-  // inverse and reads period directly.
+  // The data bytes of the last recognition that reached its data stage.
   std::optional<std::vector<std::uint8_t>> data;
-  std::int32_t position = 0;
-  bool inverse = false;
-  double period = 0.0;
-  double level = 0.0;
-  std::array<std::int32_t, 32> history{};
-  std::int32_t historyIndex = 0;
-  std::int32_t lastLength = 0;
 
  protected:
   // Feeds the tracker the impulses that follow one ending at `end`, until it
   // has seen enough or the signal ends.
   virtual void TrackImpulsesAfter(SignalView signal, std::size_t end,
                                   impulse_runs::RegularityTracker& tracker) const = 0;
-  // Whether impulses are measured against level; Recognize sets it only then.
+  // Whether impulses are measured against the level; Recognize sets it only then.
   virtual bool ReadsLevel() const { return true; }
   // Whether a half-wave of n samples passes the first-marker test.
   bool IsMarkerHalfWave(std::size_t n) const;
   // The end of the first marker's search: the marker half-wave ends at
   // markerEnd, on the low side when lowSide.
   bool AcceptFirstMarker(SignalView signal, std::size_t markerEnd, bool lowSide);
+
+  DecodingState state_;
 
  private:
   enum class ImpulseClass { kTooShort, kZero, kOne, kMarker, kFinish, kNone };
@@ -111,10 +106,11 @@ class CWaveParserProto {
   bool RecognizeSync(SignalView signal, std::int32_t& syncStart, std::int32_t& syncEnd);
   bool RecognizeMarker(SignalView signal);
   bool RecognizeHeader(TapeFile& record, SignalView signal);
+  bool RecognizeDataLength(std::uint16_t length);
   bool RecognizeData(SignalView signal, std::uint16_t length);
   bool RecognizeChecksum(TapeFile& record, SignalView signal);
 
-  const AppSettings& settings_;
+  ImpulseTolerances tolerances_;
   WorkLogSink* owner_ = nullptr;
 };
 

@@ -23,19 +23,21 @@ class ProcessingFixture : public ::testing::Test {
   std::filesystem::path RecordingPath() const { return dir / "tape.wav"; }
   std::string RecordingText() const { return RecordingPath().string(); }
 
-  bool Process(std::vector<Signal> channels) {
+  // Whether the queue goes on after the recording.
+  bool Process(std::vector<Signal> channels) { return ProcessChannels(std::move(channels)).continueQueue; }
+  ProcessedRecording ProcessChannels(std::vector<Signal> channels) {
     context.sourceClip.channels = std::move(channels);
     return ProcessRecording(context, RecordingPath());
   }
 
   // The labels of the recognition passes, in the order they ran.
-  std::vector<std::string> PassLabels() const {
+  std::vector<std::string> PassLabels() const { return PassLabelsIn(reporter.pane); }
+  static std::vector<std::string> PassLabelsIn(const std::string& pane) {
     static constexpr std::string_view kHead = "---------------------------------------[";
     std::vector<std::string> labels;
-    for (std::size_t at = reporter.pane.find(kHead); at != std::string::npos;
-         at = reporter.pane.find(kHead, at + 1)) {
+    for (std::size_t at = pane.find(kHead); at != std::string::npos; at = pane.find(kHead, at + 1)) {
       const std::size_t begin = at + kHead.size();
-      labels.push_back(reporter.pane.substr(begin, reporter.pane.find("]\r\n", begin) - begin));
+      labels.push_back(pane.substr(begin, pane.find("]\r\n", begin) - begin));
     }
     return labels;
   }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "app/Reporter.h"
+#include "common/StopRequest.h"
 #include "common/TextFormat.h"
 
 namespace varnetta::testing {
@@ -16,7 +16,7 @@ namespace varnetta::testing {
 // Keeps every call, in order, as one line of text ("range -50 0", "pos 7",
 // "path /a/b.wav", "sizes 100 4", "pane <text>"), and the pane's text.
 // Not synchronised: read what it kept only once the caller's thread is done.
-// StopOnPaneText makes it raise a stop flag when a pane text holds a given
+// StopOnPaneText makes it request a stop when a pane text holds a given
 // piece, the way a user closing the window mid-way would.
 class RecordingReporter final : public Reporter {
  public:
@@ -37,9 +37,9 @@ class RecordingReporter final : public Reporter {
   // Called with each call's line once it is kept, on the caller's thread.
   std::function<void(const std::string& call)> onCall;
 
-  void StopOnPaneText(std::atomic<bool>& flag, std::string trigger) {
-    onCall = [&flag, trigger = std::move(trigger)](const std::string& call) {
-      if (call.starts_with("pane ") && call.find(trigger) != std::string::npos) flag = true;
+  void StopOnPaneText(StopRequest& stop, std::string trigger) {
+    onCall = [&stop, trigger = std::move(trigger)](const std::string& call) {
+      if (call.starts_with("pane ") && call.find(trigger) != std::string::npos) stop.Request();
     };
   }
 
