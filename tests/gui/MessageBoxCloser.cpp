@@ -1,4 +1,4 @@
-#include "gui/MessageBoxCloser.h"
+#include "MessageBoxCloser.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,8 +2,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/AppIcon.h"
-#include "app/CAboutDlg.h"
+#include "gui/AppIcon.h"
+#include "gui/CAboutDlg.h"
 
 namespace varnetta {
 

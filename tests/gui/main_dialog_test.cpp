@@ -25,14 +25,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/CAboutDlg.h"
-#include "app/CVarnettaDlg.h"
-#include "app/LogPane.h"
+#include "gui/CAboutDlg.h"
+#include "gui/CVarnettaDlg.h"
+#include "gui/LogPane.h"
 #include "app/ProcessingContext.h"
 #include "app/QueuedRecording.h"
 #include "audio/WavWriter.h"
 #include "settings/AppSettings.h"
-#include "settings/CSettingsDlg.h"
+#include "gui/CSettingsDlg.h"
 #include "settings/SettingsStore.h"
 #include "support/RecordingReporter.h"
 #include "support/TapeRecords.h"

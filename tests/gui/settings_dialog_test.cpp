@@ -12,9 +12,9 @@
 
 #include <memory>
 
-#include "gui/MessageBoxCloser.h"
+#include "MessageBoxCloser.h"
 #include "settings/AppSettings.h"
-#include "settings/CSettingsDlg.h"
+#include "gui/CSettingsDlg.h"
 
 namespace varnetta {
 

@@ -1,4 +1,4 @@
-#include "app/CVarnettaDlg.h"
+#include "gui/CVarnettaDlg.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,10 +23,10 @@
 #include <string>
 #include <thread>
 
-#include "app/AppIcon.h"
-#include "app/CAboutDlg.h"
-#include "app/DialogUnits.h"
-#include "app/LogPane.h"
+#include "gui/AppIcon.h"
+#include "gui/CAboutDlg.h"
+#include "gui/DialogUnits.h"
+#include "gui/LogPane.h"
 #include "app/QueuedRecording.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"

@@ -1,12 +1,12 @@
-#include "app/CAboutDlg.h"
+#include "gui/CAboutDlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 
-#include "app/AppIcon.h"
-#include "app/DialogUnits.h"
+#include "gui/AppIcon.h"
+#include "gui/DialogUnits.h"
 
 namespace varnetta {
 

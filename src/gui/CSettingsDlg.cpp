@@ -1,4 +1,4 @@
-#include "settings/CSettingsDlg.h"
+#include "gui/CSettingsDlg.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -16,7 +16,7 @@
 
 #include <algorithm>
 
-#include "app/DialogUnits.h"
+#include "gui/DialogUnits.h"
 
 namespace varnetta {
 

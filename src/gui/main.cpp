@@ -1,4 +1,4 @@
-#include "app/CVarnettaApp.h"
+#include "gui/CVarnettaApp.h"
 
 int main(int argc, char** argv) {
   varnetta::CVarnettaApp app(argc, argv);

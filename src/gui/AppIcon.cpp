@@ -1,4 +1,4 @@
-#include "app/AppIcon.h"
+#include "gui/AppIcon.h"
 
 #include <QSize>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/LogPane.h"
+#include "gui/LogPane.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

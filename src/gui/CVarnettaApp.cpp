@@ -1,4 +1,4 @@
-#include "app/CVarnettaApp.h"
+#include "gui/CVarnettaApp.h"
 
 #include <QDialog>
 #include <QSocketNotifier>
@@ -9,8 +9,8 @@
 
 #include <csignal>
 
-#include "app/AppIcon.h"
-#include "app/CVarnettaDlg.h"
+#include "gui/AppIcon.h"
+#include "gui/CVarnettaDlg.h"
 
 namespace varnetta {
 

@@ -10,7 +10,7 @@
 #include "app/ProcessingContext.h"
 #include "app/Reporter.h"
 #include "app/Worker.h"
-#include "settings/CSettingsDlg.h"
+#include "gui/CSettingsDlg.h"
 
 class QDragEnterEvent;
 class QDropEvent;
