@@ -14,7 +14,7 @@ namespace {
 struct FormatRow {
   const char* name;
   WavSampleFormat format;
-  double full_scale;  // 0 for float
+  double fullScale;  // 0 for float
 };
 
 const std::vector<FormatRow> kFormats = {
@@ -31,11 +31,11 @@ Signal ReadableValues(const FormatRow& row, std::size_t channel, std::size_t len
   Signal values(length);
   for (std::size_t i = 0; i < length; ++i) {
     const double fraction = static_cast<double>((i * 7 + channel * 3) % length) / static_cast<double>(length - 1);
-    if (row.full_scale == 0.0) {
+    if (row.fullScale == 0.0) {
       values[i] = static_cast<float>(-1.75 + 3.5 * fraction);
     } else {
-      const double bottom = -row.full_scale - 1.0;
-      values[i] = std::round(bottom + fraction * (row.full_scale - bottom)) / row.full_scale;
+      const double bottom = -row.fullScale - 1.0;
+      values[i] = std::round(bottom + fraction * (row.fullScale - bottom)) / row.fullScale;
     }
   }
   return values;

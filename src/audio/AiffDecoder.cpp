@@ -20,12 +20,12 @@ std::uint32_t ReadSampleRate(FileBytes buffer, std::int64_t position) {
   return ConvertAiffSampleRate(buffer.subspan(static_cast<std::size_t>(position)).first<kRateFieldBytes>());
 }
 
-SampleEncoding AiffSampleEncoding(std::int32_t bit_depth, bool is_aifc) {
-  switch (bit_depth) {
+SampleEncoding AiffSampleEncoding(std::int32_t bitDepth, bool isAifc) {
+  switch (bitDepth) {
     case 8: return SampleEncoding::Signed8;
     case 16: return SampleEncoding::Signed16;
     case 24: return SampleEncoding::Signed24;
-    default: return is_aifc ? SampleEncoding::Float32 : SampleEncoding::Signed32;
+    default: return isAifc ? SampleEncoding::Float32 : SampleEncoding::Signed32;
   }
 }
 
@@ -46,47 +46,47 @@ std::uint32_t ConvertAiffSampleRate(std::span<const std::uint8_t, 10> field) {
 }
 
 bool DecodeAiff(FileBytes buffer, AudioClip& clip) {
-  const std::int64_t common_chunk = FindChunk(buffer, "COMM", kOrder);
-  const std::int64_t sound_chunk = FindChunk(buffer, "SSND", kOrder);
-  const bool is_aifc = HasIdentifier(buffer, 8, "AIFC");
-  if (common_chunk < 0 || sound_chunk < 0 || !HasIdentifier(buffer, 0, "FORM") ||
-      !(is_aifc || HasIdentifier(buffer, 8, "AIFF"))) {
+  const std::int64_t commonChunk = FindChunk(buffer, "COMM", kOrder);
+  const std::int64_t soundChunk = FindChunk(buffer, "SSND", kOrder);
+  const bool isAifc = HasIdentifier(buffer, 8, "AIFC");
+  if (commonChunk < 0 || soundChunk < 0 || !HasIdentifier(buffer, 0, "FORM") ||
+      !(isAifc || HasIdentifier(buffer, 8, "AIFF"))) {
     return Refuse("ERROR: this doesn't seem to be a valid AIFF file");
   }
 
-  const std::uint16_t channel_count = ReadU16(buffer, common_chunk + 8, kOrder);
-  const std::uint32_t frame_count = ReadU32(buffer, common_chunk + 10, kOrder);
-  clip.bitDepth = static_cast<std::int16_t>(ReadU16(buffer, common_chunk + 14, kOrder));
-  clip.sampleRate = ReadSampleRate(buffer, common_chunk + 16);
+  const std::uint16_t channelCount = ReadU16(buffer, commonChunk + 8, kOrder);
+  const std::uint32_t frameCount = ReadU32(buffer, commonChunk + 10, kOrder);
+  clip.bitDepth = static_cast<std::int16_t>(ReadU16(buffer, commonChunk + 14, kOrder));
+  clip.sampleRate = ReadSampleRate(buffer, commonChunk + 16);
 
   if (clip.bitDepth < 0 || clip.bitDepth > 64) return Refuse(SampleTypeWidthMessage(clip.bitDepth));
   if (clip.sampleRate == 0) return Refuse("ERROR: this AIFF file has an unsupported sample rate");
-  if (channel_count != 1 && channel_count != 2) {
+  if (channelCount != 1 && channelCount != 2) {
     return Refuse("ERROR: this AIFF file seems to be neither mono nor stereo (perhaps multi-track, or corrupted?)");
   }
   if (!IsSupportedBitDepth(clip.bitDepth)) return Refuse(kUnsupportedBitDepthMessage);
-  if (frame_count > static_cast<std::uint32_t>(kMaxSignalLength)) {
+  if (frameCount > static_cast<std::uint32_t>(kMaxSignalLength)) {
     return Refuse("ERROR: this AIFF file holds more than 2147483647 sample frames per channel");
   }
 
   // Sizes and products in 64 bits: what would overflow 32 bits cannot match and is refused.
-  const std::int64_t frame_bytes = std::int64_t{clip.bitDepth / 8} * channel_count;
-  const std::int64_t sample_bytes = frame_bytes * frame_count;
-  const std::int64_t data_offset = ReadU32(buffer, sound_chunk + 8, kOrder);
-  const std::int64_t start = sound_chunk + kSoundHeaderBytes + data_offset;
+  const std::int64_t frameBytes = std::int64_t{clip.bitDepth / 8} * channelCount;
+  const std::int64_t sampleBytes = frameBytes * frameCount;
+  const std::int64_t dataOffset = ReadU32(buffer, soundChunk + 8, kOrder);
+  const std::int64_t start = soundChunk + kSoundHeaderBytes + dataOffset;
   // The chunk size counts the bytes before the first sample, but some writers leave them out.
-  const std::int64_t sound_size = static_cast<std::int32_t>(ReadU32(buffer, sound_chunk + 4, kOrder));
-  const bool size_matches = sound_size - 8 == sample_bytes || sound_size - 8 - data_offset == sample_bytes;
-  if (!size_matches || sample_bytes > static_cast<std::int64_t>(buffer.size()) - start) {
+  const std::int64_t soundSize = static_cast<std::int32_t>(ReadU32(buffer, soundChunk + 4, kOrder));
+  const bool sizeMatches = soundSize - 8 == sampleBytes || soundSize - 8 - dataOffset == sampleBytes;
+  if (!sizeMatches || sampleBytes > static_cast<std::int64_t>(buffer.size()) - start) {
     return Refuse("ERROR: the metadatafor this file doesn't seem right");
   }
 
   FrameLayout layout;
   layout.start = start;
-  layout.frame_count = frame_count;
-  layout.frame_stride = frame_bytes;
-  layout.channel_count = channel_count;
-  return DecodeFrames(buffer, layout, AiffSampleEncoding(clip.bitDepth, is_aifc), kOrder, clip.channels);
+  layout.frameCount = frameCount;
+  layout.frameStride = frameBytes;
+  layout.channelCount = channelCount;
+  return DecodeFrames(buffer, layout, AiffSampleEncoding(clip.bitDepth, isAifc), kOrder, clip.channels);
 }
 
 }  // namespace varnetta

@@ -4,8 +4,8 @@
 
 namespace varnetta {
 
-std::string SampleTypeWidthMessage(std::int32_t bit_depth) {
-  return "ERROR: you are trying to read a " + std::to_string(bit_depth) + "-bit file using a 64-bit sample type";
+std::string SampleTypeWidthMessage(std::int32_t bitDepth) {
+  return "ERROR: you are trying to read a " + std::to_string(bitDepth) + "-bit file using a 64-bit sample type";
 }
 
 void ReportError(std::string_view message) { std::cerr << message << std::endl; }

@@ -14,7 +14,7 @@ inline constexpr std::string_view kSamplesPastEndMessage =
 inline constexpr std::string_view kTooLargeMessage = "ERROR: File is too large to load (2 GiB or more)";
 
 // The refusal of a bits-per-sample field wider than one stored sample value.
-std::string SampleTypeWidthMessage(std::int32_t bit_depth);
+std::string SampleTypeWidthMessage(std::int32_t bitDepth);
 
 // Writes one message and a line end to standard error and flushes it.
 void ReportError(std::string_view message);

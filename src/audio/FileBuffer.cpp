@@ -17,13 +17,13 @@ bool LooksLikeIdentifier(FileBytes buffer, std::int64_t position) {
   return true;
 }
 
-// Where the chunk after one of chunk_size bytes ending at chunk_end starts.
+// Where the chunk after one of chunkSize bytes ending at chunkEnd starts.
 // RIFF and IFF put a pad byte after a chunk of odd size, but some writers leave
 // it out. A pad byte is zero in practice and never starts an identifier, so the
 // pad is skipped unless an identifier starts right at the chunk's end.
-std::int64_t NextChunkPosition(FileBytes buffer, std::int64_t chunk_end, std::int64_t chunk_size) {
-  if (chunk_size % 2 == 0 || LooksLikeIdentifier(buffer, chunk_end)) return chunk_end;
-  return chunk_end + 1;
+std::int64_t NextChunkPosition(FileBytes buffer, std::int64_t chunkEnd, std::int64_t chunkSize) {
+  if (chunkSize % 2 == 0 || LooksLikeIdentifier(buffer, chunkEnd)) return chunkEnd;
+  return chunkEnd + 1;
 }
 
 }  // namespace
@@ -61,9 +61,9 @@ std::int64_t FindChunk(FileBytes buffer, std::string_view id, ByteOrder order) {
   while (true) {
     if (HasIdentifier(buffer, position, id)) return position;
     if (position + kChunkHeaderBytes >= size) return -1;
-    const std::int64_t chunk_size = static_cast<std::int32_t>(ReadU32(buffer, position + 4, order));
-    if (chunk_size < 0 || chunk_size > size - position - kChunkHeaderBytes) return -1;
-    position = NextChunkPosition(buffer, position + kChunkHeaderBytes + chunk_size, chunk_size);
+    const std::int64_t chunkSize = static_cast<std::int32_t>(ReadU32(buffer, position + 4, order));
+    if (chunkSize < 0 || chunkSize > size - position - kChunkHeaderBytes) return -1;
+    position = NextChunkPosition(buffer, position + kChunkHeaderBytes + chunkSize, chunkSize);
     if (position >= size - 4) return -1;
   }
 }

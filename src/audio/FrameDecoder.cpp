@@ -12,10 +12,10 @@ namespace varnetta {
 namespace {
 
 // How many samples of one channel lie wholly inside the buffer, at most the claimed frame count.
-std::int64_t SamplesPresent(FileBytes buffer, const FrameLayout& layout, std::int64_t first, int bytes_per_sample) {
-  if (layout.frame_count <= 0 || layout.frame_stride <= 0 || !HoldsBytes(buffer, first, bytes_per_sample)) return 0;
-  const std::int64_t spare = static_cast<std::int64_t>(buffer.size()) - first - bytes_per_sample;
-  return std::min(layout.frame_count, spare / layout.frame_stride + 1);
+std::int64_t SamplesPresent(FileBytes buffer, const FrameLayout& layout, std::int64_t first, int bytesPerSample) {
+  if (layout.frameCount <= 0 || layout.frameStride <= 0 || !HoldsBytes(buffer, first, bytesPerSample)) return 0;
+  const std::int64_t spare = static_cast<std::int64_t>(buffer.size()) - first - bytesPerSample;
+  return std::min(layout.frameCount, spare / layout.frameStride + 1);
 }
 
 // Converts stored samples as ConvertSample does. A 16-bit sample has only
@@ -52,29 +52,29 @@ template <ByteOrder Order, SampleEncoding Encoding>
 bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Signal>& channels) {
   constexpr int kBytes = BytesPerSample(Encoding);
   const SampleConverter<Order, Encoding> convert;
-  const auto channel_count = static_cast<std::size_t>(layout.channel_count);
+  const auto channelCount = static_cast<std::size_t>(layout.channelCount);
   channels.clear();
-  channels.resize(channel_count);
+  channels.resize(channelCount);
   // Frames all of whose samples lie in the buffer need no check per sample.
-  std::int64_t whole_frames = channel_count == 0 ? 0 : layout.frame_count;
-  for (std::size_t c = 0; c < channel_count; ++c) {
+  std::int64_t wholeFrames = channelCount == 0 ? 0 : layout.frameCount;
+  for (std::size_t c = 0; c < channelCount; ++c) {
     const std::int64_t first = layout.start + static_cast<std::int64_t>(c) * kBytes;
     const std::int64_t present = SamplesPresent(buffer, layout, first, kBytes);
-    whole_frames = std::min(whole_frames, present);
+    wholeFrames = std::min(wholeFrames, present);
     ReserveSignal(channels[c], static_cast<std::size_t>(present));
   }
   // Each channel is filled on its own, two at a time: new pages cost more than the conversion.
-  ForEachOnTwoThreads(channel_count, [&](std::size_t c) {
+  ForEachOnTwoThreads(channelCount, [&](std::size_t c) {
     Signal& channel = channels[c];
-    const std::uint8_t* sample_bytes = buffer.data() + layout.start + c * kBytes;
-    for (std::int64_t frame = 0; frame < whole_frames; ++frame, sample_bytes += layout.frame_stride) {
-      channel.push_back(convert(sample_bytes));
+    const std::uint8_t* sampleBytes = buffer.data() + layout.start + c * kBytes;
+    for (std::int64_t frame = 0; frame < wholeFrames; ++frame, sampleBytes += layout.frameStride) {
+      channel.push_back(convert(sampleBytes));
     }
   });
-  for (std::int64_t frame = std::max<std::int64_t>(whole_frames, 0); frame < layout.frame_count; ++frame) {
-    const std::int64_t frame_start = layout.start + frame * layout.frame_stride;
-    for (std::size_t c = 0; c < channel_count; ++c) {
-      const std::int64_t position = frame_start + static_cast<std::int64_t>(c) * kBytes;
+  for (std::int64_t frame = std::max<std::int64_t>(wholeFrames, 0); frame < layout.frameCount; ++frame) {
+    const std::int64_t frameStart = layout.start + frame * layout.frameStride;
+    for (std::size_t c = 0; c < channelCount; ++c) {
+      const std::int64_t position = frameStart + static_cast<std::int64_t>(c) * kBytes;
       if (!HoldsBytes(buffer, position, kBytes)) return Refuse(kSamplesPastEndMessage);
       channels[c].push_back(convert(buffer.data() + position));
     }

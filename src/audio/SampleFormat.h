@@ -20,8 +20,8 @@ inline constexpr double kFullScale32 = 2147483647.0;
 // Unsigned 8-bit samples are centred on this code.
 inline constexpr int kUnsigned8Centre = 128;
 
-constexpr bool IsSupportedBitDepth(std::int32_t bit_depth) {
-  return bit_depth == 8 || bit_depth == 16 || bit_depth == 24 || bit_depth == 32;
+constexpr bool IsSupportedBitDepth(std::int32_t bitDepth) {
+  return bitDepth == 8 || bitDepth == 16 || bitDepth == 24 || bitDepth == 32;
 }
 
 constexpr int BytesPerSample(SampleEncoding encoding) {

@@ -38,11 +38,11 @@ double FullScale(WavSampleFormat format) {
   return 1.0;
 }
 
-// The integer code nearest to sample * full_scale within the format's range.
-std::int64_t Quantise(double sample, double full_scale) {
+// The integer code nearest to sample * fullScale within the format's range.
+std::int64_t Quantise(double sample, double fullScale) {
   if (!std::isfinite(sample)) return 0;
-  const double scaled = std::round(sample * full_scale);
-  return static_cast<std::int64_t>(std::clamp(scaled, -full_scale - 1.0, full_scale));
+  const double scaled = std::round(sample * fullScale);
+  return static_cast<std::int64_t>(std::clamp(scaled, -fullScale - 1.0, fullScale));
 }
 
 std::uint32_t FloatBits(double sample) {
@@ -59,15 +59,15 @@ std::uint32_t SampleBits(double sample, WavSampleFormat format) {
   return static_cast<std::uint32_t>(code);  // two's complement; the top bytes are not written
 }
 
-std::string CheckChannels(std::span<const Signal> channels, std::int64_t bytes_per_sample) {
+std::string CheckChannels(std::span<const Signal> channels, std::int64_t bytesPerSample) {
   if (channels.empty() || channels.size() > kMaxChannels) return "a WAV file holds 1 to 128 channels";
   const std::size_t length = channels.front().size();
   for (const Signal& channel : channels) {
     if (channel.size() != length) return "all channels of a WAV file must have the same length";
   }
-  const std::int64_t data_bytes =
-      static_cast<std::int64_t>(length) * static_cast<std::int64_t>(channels.size()) * bytes_per_sample;
-  if (data_bytes + 1 > kMaxFileBytes - kHeaderBytes) return "the samples do not fit a WAV file smaller than 2 GiB";
+  const std::int64_t dataBytes =
+      static_cast<std::int64_t>(length) * static_cast<std::int64_t>(channels.size()) * bytesPerSample;
+  if (dataBytes + 1 > kMaxFileBytes - kHeaderBytes) return "the samples do not fit a WAV file smaller than 2 GiB";
   return {};
 }
 
@@ -84,45 +84,45 @@ int BitsPerSample(WavSampleFormat format) {
   return 0;
 }
 
-EncodedWav EncodeWav(std::span<const Signal> channels, std::uint32_t sample_rate, WavSampleFormat format) {
+EncodedWav EncodeWav(std::span<const Signal> channels, std::uint32_t sampleRate, WavSampleFormat format) {
   const int bits = BitsPerSample(format);
-  const int bytes_per_sample = bits / 8;
+  const int bytesPerSample = bits / 8;
   EncodedWav encoded;
-  encoded.error = CheckChannels(channels, bytes_per_sample);
+  encoded.error = CheckChannels(channels, bytesPerSample);
   if (!encoded.error.empty()) return encoded;
 
   const std::size_t frames = channels.front().size();
-  const auto channel_count = static_cast<std::uint32_t>(channels.size());
-  const auto data_bytes = static_cast<std::uint32_t>(frames * channel_count * static_cast<std::size_t>(bytes_per_sample));
-  const std::uint32_t pad = data_bytes % 2;
-  const auto block_align = channel_count * static_cast<std::uint32_t>(bytes_per_sample);
+  const auto channelCount = static_cast<std::uint32_t>(channels.size());
+  const auto dataBytes = static_cast<std::uint32_t>(frames * channelCount * static_cast<std::size_t>(bytesPerSample));
+  const std::uint32_t pad = dataBytes % 2;
+  const auto blockAlign = channelCount * static_cast<std::uint32_t>(bytesPerSample);
   // The reader checks the byte rate modulo 2^32, so it is formed the same way.
-  const std::uint32_t byte_rate = (channel_count * sample_rate * static_cast<std::uint32_t>(bits)) >> 3;
+  const std::uint32_t byteRate = (channelCount * sampleRate * static_cast<std::uint32_t>(bits)) >> 3;
 
   std::vector<std::uint8_t>& bytes = encoded.bytes;
-  bytes.reserve(static_cast<std::size_t>(kHeaderBytes) + data_bytes + pad);
+  bytes.reserve(static_cast<std::size_t>(kHeaderBytes) + dataBytes + pad);
   AppendText(bytes, "RIFF");
-  AppendLittleEndian(bytes, static_cast<std::uint32_t>(kHeaderBytes - 8) + data_bytes + pad, 4);
+  AppendLittleEndian(bytes, static_cast<std::uint32_t>(kHeaderBytes - 8) + dataBytes + pad, 4);
   AppendText(bytes, "WAVEfmt ");
   AppendLittleEndian(bytes, 16, 4);
   AppendLittleEndian(bytes, format == WavSampleFormat::Float32 ? kTagFloat : kTagPcm, 2);
-  AppendLittleEndian(bytes, channel_count, 2);
-  AppendLittleEndian(bytes, sample_rate, 4);
-  AppendLittleEndian(bytes, byte_rate, 4);
-  AppendLittleEndian(bytes, block_align, 2);
+  AppendLittleEndian(bytes, channelCount, 2);
+  AppendLittleEndian(bytes, sampleRate, 4);
+  AppendLittleEndian(bytes, byteRate, 4);
+  AppendLittleEndian(bytes, blockAlign, 2);
   AppendLittleEndian(bytes, static_cast<std::uint32_t>(bits), 2);
   AppendText(bytes, "data");
-  AppendLittleEndian(bytes, data_bytes, 4);
+  AppendLittleEndian(bytes, dataBytes, 4);
   for (std::size_t frame = 0; frame < frames; ++frame) {
-    for (const Signal& channel : channels) AppendLittleEndian(bytes, SampleBits(channel[frame], format), bytes_per_sample);
+    for (const Signal& channel : channels) AppendLittleEndian(bytes, SampleBits(channel[frame], format), bytesPerSample);
   }
   if (pad != 0) bytes.push_back(0);
   return encoded;
 }
 
-bool WriteWavFile(const std::filesystem::path& path, std::span<const Signal> channels, std::uint32_t sample_rate,
+bool WriteWavFile(const std::filesystem::path& path, std::span<const Signal> channels, std::uint32_t sampleRate,
                   WavSampleFormat format, std::string& error) {
-  const EncodedWav encoded = EncodeWav(channels, sample_rate, format);
+  const EncodedWav encoded = EncodeWav(channels, sampleRate, format);
   if (!encoded.error.empty()) {
     error = encoded.error;
     return false;

@@ -26,11 +26,11 @@ struct EncodedWav {
 // range, so that samples read from such a file are written back to the very
 // same codes. Float samples are stored as singles. NaN and infinities are
 // written as 0.
-EncodedWav EncodeWav(std::span<const Signal> channels, std::uint32_t sample_rate, WavSampleFormat format);
+EncodedWav EncodeWav(std::span<const Signal> channels, std::uint32_t sampleRate, WavSampleFormat format);
 
 // Encodes the channels and writes them to a new file at path; never replaces
 // anything that exists there. On false, error says why.
-bool WriteWavFile(const std::filesystem::path& path, std::span<const Signal> channels, std::uint32_t sample_rate,
+bool WriteWavFile(const std::filesystem::path& path, std::span<const Signal> channels, std::uint32_t sampleRate,
                   WavSampleFormat format, std::string& error);
 
 }  // namespace varnetta
