@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Checks that two builds of varnetta-cli give byte-identical outputs on the
-# two benchmark recordings: the .bin files, !list.log, the recording log,
+# benchmark recordings: the .bin files, !list.log, the recording log,
 # !processing.log (--store-work-log) and the work log on standard output.
 # Side A runs with the default settings and side B with --multi-file, as in
 # whole_process.sh; side A runs again with every analysis variant enabled
 # (--levels-on-fronts), so the passes on conditioned channels are covered too,
-# and the noise without tape files runs without the edge analysis, so that
-# every pass fails and the recording log is written.
+# the noise without tape files runs without the edge analysis, so that
+# every pass fails and the recording log is written; and both sides run with
+# every option on (every variant, the long layout, saving in spite of
+# checksum and recognition errors), as does the worn recording, on which
+# those errors occur.
 # Both builds run on the same path, so the logs may name it.
 # Usage: bench/compare_outputs.sh BASE_CLI NEW_CLI [BUILD_DIR]
 #   BUILD_DIR (default: build) provides the tools that make the recordings.
@@ -63,4 +66,8 @@ compare_case "A, default settings" "$recordings/side-a.wav"
 compare_case "A, every variant" "$recordings/side-a.wav" --levels-on-fronts
 compare_case "B, multi-file" "$recordings/side-b.wav" --multi-file
 compare_case "noise, levels only" "$recordings/noise.wav" --no-fronts
+every_option=(--levels-on-fronts --long-bin --ignore-crc --ignore-errors)
+compare_case "A, every option" "$recordings/side-a.wav" "${every_option[@]}"
+compare_case "B, multi-file, every option" "$recordings/side-b.wav" --multi-file "${every_option[@]}"
+compare_case "worn, multi-file, every option" "$recordings/worn.wav" --multi-file "${every_option[@]}"
 exit "$failed"

@@ -5,7 +5,10 @@
 #               so that every pass scans most of the recording;
 #   side-b.wav  45 minutes, 20 tape files of 2 to 16 KB with long gaps;
 #   noise.wav   the first 5 minutes of side A, noise without any tape file,
-#               on which every pass fails (compare_outputs.sh).
+#               on which every pass fails (compare_outputs.sh);
+#   worn.wav    the first 400 s of side B (three tape files) under strong
+#               noise, on which some passes read a file and others fail
+#               part-way (compare_outputs.sh).
 # The right channel runs 3 samples behind the left, so the mix has to align.
 # Usage: bench/make_recordings.sh BUILD_DIR OUT_DIR
 set -euo pipefail
@@ -40,3 +43,8 @@ make_side side-b 2700 85 \
   6575 14120 2802 10347 7329 13365 5066 8838 14874 11856
 
 [ -f "$out/noise.wav" ] || sox "$out/side-a.wav" "$out/noise.wav" trim 0 300
+if [ ! -f "$out/worn.wav" ]; then
+  sox "$out/side-b.wav" "$out/worn-clean.wav" trim 0 400
+  "$tools/add_noise" "$out/worn-clean.wav" "$out/worn.wav" --seed 3 --amplitude 0.1
+  rm "$out/worn-clean.wav"
+fi
