@@ -53,8 +53,9 @@ inline std::uint64_t BitsBelow(std::size_t count) {
   return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
 }
 
-// Amplitude sides: high at or above level, low otherwise. A NaN sample is
-// low, so that every sample has exactly one side and every run advances.
+// The amplitude parser's sides: high at or above level, low otherwise. A NaN
+// sample is low, so that every sample has exactly one side and every run
+// advances.
 struct AmpSides {
   const double* samples;
   double level;
@@ -74,8 +75,9 @@ struct AmpSides {
   }
 };
 
-// Edge sides: high is every sample that is not a falling step, low every
-// sample that is not a rising step, so a flat sample extends either run.
+// The edge parser's sides: high is every sample that is not a falling step,
+// low every sample that is not a rising step, so a flat sample extends
+// either run.
 // Index 0 has no predecessor and is never a step: it belongs to any run.
 struct FrontSides {
   const double* samples;
