@@ -23,11 +23,11 @@
 #include <string>
 #include <thread>
 
+#include "app/QueuedRecording.h"
 #include "gui/AppIcon.h"
 #include "gui/CAboutDlg.h"
 #include "gui/DialogUnits.h"
 #include "gui/LogPane.h"
-#include "app/QueuedRecording.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 

@@ -25,14 +25,14 @@
 #include <thread>
 #include <vector>
 
-#include "gui/CAboutDlg.h"
-#include "gui/CVarnettaDlg.h"
-#include "gui/LogPane.h"
 #include "app/ProcessingContext.h"
 #include "app/QueuedRecording.h"
 #include "audio/WavWriter.h"
-#include "settings/AppSettings.h"
+#include "gui/CAboutDlg.h"
 #include "gui/CSettingsDlg.h"
+#include "gui/CVarnettaDlg.h"
+#include "gui/LogPane.h"
+#include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 #include "support/RecordingReporter.h"
 #include "support/TapeRecords.h"

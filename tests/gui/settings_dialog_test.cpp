@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "MessageBoxCloser.h"
-#include "settings/AppSettings.h"
 #include "gui/CSettingsDlg.h"
+#include "settings/AppSettings.h"
 
 namespace varnetta {
 
