@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/TextFormat.h"
+#include "settings/NumberText.h"
 #include "settings/SettingsText.h"
 
 namespace varnetta {
@@ -61,14 +62,17 @@ std::optional<std::string> SetTuneScatter(AppSettings& settings, std::string_vie
   return std::nullopt;
 }
 
+// What a user may type for DeltaImpulse: one finite positive number and
+// nothing else. A stored text may lead with blanks or a '+', or trail off into
+// other characters; typed here, those are mistakes.
+bool IsPlainPositiveDecimal(std::string_view text) {
+  if (!text.empty() && (IsBlank(text.front()) || text.front() == '+')) return false;
+  const DecimalReading reading = ReadLeadingDecimal(text);
+  return reading.length == text.size() && std::isfinite(reading.value) && reading.value > 0.0;
+}
+
 std::optional<std::string> SetDeltaImpulse(AppSettings& settings, std::string_view value) {
-  std::string dotted(value);
-  for (char& c : dotted) {
-    if (c == ',') c = '.';
-  }
-  double number = 0.0;
-  const auto [end, error] = std::from_chars(dotted.data(), dotted.data() + dotted.size(), number);
-  if (error != std::errc() || end != dotted.data() + dotted.size() || !std::isfinite(number) || number <= 0.0) {
+  if (!IsPlainPositiveDecimal(value)) {
     return FormatText("invalid value '%.*s' for DeltaImpulse: expected a positive decimal number such as 0.3",
                       static_cast<int>(value.size()), value.data());
   }
