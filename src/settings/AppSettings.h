@@ -10,23 +10,27 @@
 namespace varnetta {
 
 // The options that steer the decoding and the output. Field names are the
-// names under which the settings store keeps them.
+// names under which the settings store keeps them; the settings table
+// (SettingsTable.h) says how each is stored, typed and shown.
 struct AppSettings {
+  // The defaults of the settings table, read as the store reads its texts.
+  AppSettings();
+
   // DeltaImpulse as typed in the dialog and as stored; never formatted back
   // from the number.
-  std::string DeltaImpulseText = "0.3";
-  std::int32_t UseLongBinFormat = 0;
-  std::int32_t FrontAnalyse = 1;
-  std::int32_t FrontAliasing = 1;
-  std::int32_t FrontLevels = 0;
-  std::int32_t IgnoreCRC = 0;
-  std::int32_t IgnoreErrors = 0;
-  std::int32_t StoreWorkLog = 0;
-  std::int32_t MultiFile = 0;
-  std::int32_t TuneScatter = 3;
+  std::string DeltaImpulseText;
+  std::int32_t UseLongBinFormat;
+  std::int32_t FrontAnalyse;
+  std::int32_t FrontAliasing;
+  std::int32_t FrontLevels;
+  std::int32_t IgnoreCRC;
+  std::int32_t IgnoreErrors;
+  std::int32_t StoreWorkLog;
+  std::int32_t MultiFile;
+  std::int32_t TuneScatter;
   static constexpr std::int32_t ProgressSteps = kProgressSteps;
   static constexpr std::int32_t RefreshPeriodMs = 100;
-  double DeltaImpulse = 0.3;
+  double DeltaImpulse;
 
   bool operator==(const AppSettings&) const = default;
 };
