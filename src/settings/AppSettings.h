@@ -35,29 +35,11 @@ struct AppSettings {
   bool operator==(const AppSettings&) const = default;
 };
 
-// The flags of the record with the names they are stored under, in their
-// stored order; then come TuneScatter and DeltaImpulse.
-struct SettingsFlag {
-  const char* name;
-  std::int32_t AppSettings::*field;
-};
-inline constexpr SettingsFlag kSettingsFlags[] = {
-    {"UseLongBinFormat", &AppSettings::UseLongBinFormat},
-    {"FrontAnalyse", &AppSettings::FrontAnalyse},
-    {"FrontAliasing", &AppSettings::FrontAliasing},
-    {"FrontLevels", &AppSettings::FrontLevels},
-    {"IgnoreCRC", &AppSettings::IgnoreCRC},
-    {"IgnoreErrors", &AppSettings::IgnoreErrors},
-    {"StoreWorkLog", &AppSettings::StoreWorkLog},
-    {"MultiFile", &AppSettings::MultiFile},
-};
-inline constexpr const char* kTuneScatterName = "TuneScatter";
-inline constexpr const char* kDeltaImpulseName = "DeltaImpulse";
-
-// The value of a DeltaImpulse text: '.' and ',' both act as the decimal
-// separator; leading white space, a sign and an exponent are accepted; the
-// conversion stops at the first character that does not fit, and a text that
-// does not begin with a number gives 0.0. Independent of the process locale.
+// The value of a DeltaImpulse text, as ReadLeadingDecimal (NumberText.h)
+// reads it: '.' and ',' both act as the decimal separator; leading white
+// space, a sign and an exponent are accepted; the conversion stops at the
+// first character that does not fit, and a text that does not begin with a
+// number gives 0.0. Independent of the process locale.
 double ParseDeltaImpulse(std::string_view text);
 
 // The one process-wide settings record, shared between the user-interface
