@@ -25,7 +25,8 @@ constexpr std::size_t kMaxTextUnits = 259;
 
 bool IsOurName(std::string_view name) {
   const std::span<const SettingRow> rows = SettingRows();
-  return std::any_of(rows.begin(), rows.end(), [&](const SettingRow& row) { return EqualsIgnoringCase(row.name, name); });
+  return std::any_of(rows.begin(), rows.end(),
+                     [&](const SettingRow& row) { return EqualsIgnoringCase(row.name, name); });
 }
 
 // The text a save writes for the row.
@@ -119,7 +120,8 @@ void SettingsStore::LoadSettings(AppSettings& settings) {
   try {
     OpenSettingsKey();
     for (const SettingRow& row : SettingRows()) {
-      if (std::string text = ReadSettingText(row.name); !text.empty()) SetFromStoredText(row, std::move(text), settings);
+      std::string text = ReadSettingText(row.name);
+      if (!text.empty()) SetFromStoredText(row, std::move(text), settings);
     }
   } catch (const std::exception&) {
     // Settings that cannot be read are not worth stopping for: the rest keeps its values.

@@ -35,7 +35,9 @@ constexpr SettingRow kRows[] = {
      .kind = SettingKind::Flag,
      .fields = {.number = &AppSettings::FrontAliasing},
      .defaultText = "Yes",
-     .cli = {.option = "--smoothing", .offOption = "--no-smoothing", .help = "smooth the derivative before analysing it"},
+     .cli = {.option = "--smoothing",
+             .offOption = "--no-smoothing",
+             .help = "smooth the derivative before analysing it"},
      .control = {.id = "1011",
                  .label = "Сглаживание фронтов",
                  .toolTip = "НЧ фильтрация производной, для устранения паразитных колебаний. При слишком больших "
@@ -126,7 +128,8 @@ constexpr SettingRow kRows[] = {
 std::span<const SettingRow> SettingRows() { return kRows; }
 
 const SettingRow* FindSetting(std::string_view name) {
-  const auto row = std::find_if(std::begin(kRows), std::end(kRows), [&](const SettingRow& r) { return name == r.name; });
+  const auto row =
+      std::find_if(std::begin(kRows), std::end(kRows), [&](const SettingRow& r) { return name == r.name; });
   return row == std::end(kRows) ? nullptr : row;
 }
 
