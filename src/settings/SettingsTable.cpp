@@ -1,6 +1,7 @@
 #include "settings/SettingsTable.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
