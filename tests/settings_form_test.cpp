@@ -19,37 +19,36 @@ TEST(SettingsForm, ShowsTheSettingsAsTheyAre) {
   settings.TuneScatter = 50;
   settings.DeltaImpulseText = "abc";
   const SettingsForm form = FormFromSettings(settings);
-  EXPECT_TRUE(form.useLongBinFormat);
-  EXPECT_FALSE(form.frontAnalyse);
-  EXPECT_TRUE(form.frontAliasing);
-  EXPECT_EQ(form.tuneScatterText, "50");
-  EXPECT_EQ(form.deltaImpulseText, "abc");
+  EXPECT_TRUE(form["UseLongBinFormat"].checked);
+  EXPECT_FALSE(form["FrontAnalyse"].checked);
+  EXPECT_TRUE(form["FrontAliasing"].checked);
+  EXPECT_EQ(form["TuneScatter"].text, "50");
+  EXPECT_EQ(form["DeltaImpulse"].text, "abc");
 
   settings.TuneScatter = -3;
-  EXPECT_EQ(FormFromSettings(settings).tuneScatterText, "-3");
+  EXPECT_EQ(FormFromSettings(settings)["TuneScatter"].text, "-3");
 }
 
 TEST(SettingsForm, EachCheckMarkReachesItsOwnFlag) {
   struct Row {
     const char* name;
-    bool SettingsForm::*mark;
     std::int32_t AppSettings::*flag;
   };
   const Row rows[] = {
-      {"UseLongBinFormat", &SettingsForm::useLongBinFormat, &AppSettings::UseLongBinFormat},
-      {"FrontAnalyse", &SettingsForm::frontAnalyse, &AppSettings::FrontAnalyse},
-      {"FrontAliasing", &SettingsForm::frontAliasing, &AppSettings::FrontAliasing},
-      {"FrontLevels", &SettingsForm::frontLevels, &AppSettings::FrontLevels},
-      {"IgnoreCRC", &SettingsForm::ignoreCRC, &AppSettings::IgnoreCRC},
-      {"StoreWorkLog", &SettingsForm::storeWorkLog, &AppSettings::StoreWorkLog},
-      {"MultiFile", &SettingsForm::multiFile, &AppSettings::MultiFile},
-      {"IgnoreErrors", &SettingsForm::ignoreErrors, &AppSettings::IgnoreErrors},
+      {"UseLongBinFormat", &AppSettings::UseLongBinFormat},
+      {"FrontAnalyse", &AppSettings::FrontAnalyse},
+      {"FrontAliasing", &AppSettings::FrontAliasing},
+      {"FrontLevels", &AppSettings::FrontLevels},
+      {"IgnoreCRC", &AppSettings::IgnoreCRC},
+      {"StoreWorkLog", &AppSettings::StoreWorkLog},
+      {"MultiFile", &AppSettings::MultiFile},
+      {"IgnoreErrors", &AppSettings::IgnoreErrors},
   };
   for (const Row& only : rows) {
     SCOPED_TRACE(only.name);
     SettingsForm form = AcceptableForm();
-    for (const Row& row : rows) form.*row.mark = false;
-    form.*only.mark = true;
+    for (const Row& row : rows) form[row.name].checked = false;
+    form[only.name].checked = true;
     const SettingsFormReading reading = ReadSettingsForm(form);
     ASSERT_TRUE(reading.settings);
     for (const Row& row : rows) {
@@ -87,7 +86,7 @@ TEST(SettingsForm, ReadsTuneScatterAsALeadingInteger) {
   for (const Row& row : rows) {
     SCOPED_TRACE("\"" + row.text + "\"");
     SettingsForm form = AcceptableForm();
-    form.tuneScatterText = row.text;
+    form["TuneScatter"].text = row.text;
     const SettingsFormReading reading = ReadSettingsForm(form);
     if (row.refusal) {
       EXPECT_FALSE(reading.settings);
@@ -109,7 +108,7 @@ TEST(SettingsForm, TakesAnyDeltaImpulseTextAndParsesIt) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     SettingsForm form = AcceptableForm();
-    form.deltaImpulseText = row.text;
+    form["DeltaImpulse"].text = row.text;
     const SettingsFormReading reading = ReadSettingsForm(form);
     ASSERT_TRUE(reading.settings);
     EXPECT_EQ(reading.settings->DeltaImpulseText, row.text);

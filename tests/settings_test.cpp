@@ -73,5 +73,24 @@ TEST(NumberText, ReadsALeadingInteger) {
   }
 }
 
+TEST(NumberText, ReadsALeadingDecimalAndSaysHowFarItRead) {
+  struct Case {
+    const char* text;
+    double value;
+    std::size_t length;
+  };
+  const Case cases[] = {
+      {"0,3x", 0.3, 3},     {" \t0.3", 0.3, 5}, {"+0.4", 0.4, 4}, {"-0,2", -0.2, 4}, {"1,5e1x", 15.0, 5},
+      {"2e", 2.0, 1},       {"abc", 0.0, 0},    {"", 0.0, 0},     {"  ", 0.0, 0},   {"+-1", 0.0, 0},
+      {"1e999", 0.0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const DecimalReading reading = ReadLeadingDecimal(c.text);
+    EXPECT_DOUBLE_EQ(reading.value, c.value);
+    EXPECT_EQ(reading.length, c.length);
+  }
+}
+
 }  // namespace
 }  // namespace varnetta

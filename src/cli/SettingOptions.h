@@ -14,9 +14,10 @@ namespace varnetta {
 // name or value that is not one of these.
 std::optional<std::string> ApplySetting(AppSettings& settings, std::string_view name, std::string_view value);
 
-// The friendly long options: one pair per flag, such as "--multi-file" and
-// "--single-file", and "--tune-scatter N", "--delta-impulse X", which take a
-// value. ApplySettingOption returns an error text for a bad value.
+// The friendly long options of the settings table: one pair per flag, such
+// as "--multi-file" and "--single-file", and one option taking a value for
+// each other setting, such as "--tune-scatter N". ApplySettingOption returns
+// an error text for a bad value.
 bool IsSettingOption(std::string_view option);
 bool SettingOptionTakesValue(std::string_view option);
 std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string_view option, std::string_view value);

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "gui/DialogUnits.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -30,33 +31,13 @@ constexpr int kButtonWidthUnits = 50;
 // Longer tips wrap into lines of at most this width.
 constexpr int kToolTipMaxWidth = 256;
 
-struct ToolTipEntry {
+struct ButtonToolTip {
   const char* id;
   const char* text;
 };
 
-constexpr ToolTipEntry kToolTips[] = {
-    {"1009", "Будут сохраняться файлы в полном формате: адрес загрузки, длина, оригинальное имя и контрольная "
-             "сумма в конце массива."},
-    {"1010", "Делается анализ не амплитуд, а направление - рост и спад амплитуд, для этого берётся производная "
-             "от wave функции."},
-    {"1011", "НЧ фильтрация производной, для устранения паразитных колебаний. При слишком больших искажениях не "
-             "поможет, а сделает только хуже."},
-    {"1012", "Дополнительный анализ производной амплитудным методом. Изредка помогает, но в большинстве своём - "
-             "нет."},
-    {"1014", "Фактически, если разность длительностей двух соседних периодов укладывается в это значение - "
-             "значит считается что это настроечная последовательность, иначе - сбой и поиск заново с места "
-             "сбоя."},
-    {"1018", "Коэффициент разброса длительности импульса."},
-    {"1016", "Подробный лог работы, который выводится в большое поле в программе, сохраняется в файл для "
-             "последующего вдумчивого рассмотрения. Полезно для ручной корректировки файла, который нужно во "
-             "что бы то ни стало восстановить."},
-    {"1015", "Сохранять файлы, которые были успешно распознаны, но не совпала КС."},
-    {"1020", "Полностью игнорировать ошибки распознавания и сохранить как есть то, что распозналось. Это для "
-             "самых тяжёлых случаев."},
-    {"1019", "Считать, что в Wav файле несколько файлов для распознавания, иначе - только один файл, если "
-             "включить - то будет wav считаться мультифайлом, в котором несколько файлов. Но эта функция "
-             "может пропускать файлы."},
+// The settings' own controls take their tips from the settings table.
+constexpr ButtonToolTip kButtonToolTips[] = {
     {"1", "Закрыть окно и сохранить настройки."},
     {"2", "Выйти без сохранения настроек."},
 };
@@ -101,10 +82,6 @@ Widget* Named(Widget* widget, const char* id) {
   return widget;
 }
 
-QCheckBox* NewCheckBox(QWidget* parent, const char* id, const char* text) {
-  return Named(new QCheckBox(QString::fromUtf8(text), parent), id);
-}
-
 QLabel* NewWrappedLabel(QWidget* parent, const char* text) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setWordWrap(true);
@@ -124,40 +101,45 @@ CSettingsDlg::CSettingsDlg(SharedSettings& settings, QWidget* parent) : QDialog(
   setWindowTitle(QStringLiteral("Настройки"));
   BuildControls();
   RegisterToolTips();
-  checks_ = {{
-      {useLongBinFormat_, &SettingsForm::useLongBinFormat},
-      {frontAnalyse_, &SettingsForm::frontAnalyse},
-      {frontAliasing_, &SettingsForm::frontAliasing},
-      {frontLevels_, &SettingsForm::frontLevels},
-      {ignoreCRC_, &SettingsForm::ignoreCRC},
-      {storeWorkLog_, &SettingsForm::storeWorkLog},
-      {multiFile_, &SettingsForm::multiFile},
-      {ignoreErrors_, &SettingsForm::ignoreErrors},
-  }};
   connect(frontAnalyse_, &QCheckBox::toggled, this, &CSettingsDlg::UpdateDependentChecks);
 }
 
+QCheckBox* CSettingsDlg::NewCheckBox(QWidget* parent, const char* name) {
+  const SettingRow& row = SettingNamed(name);
+  auto* box = Named(new QCheckBox(QString::fromUtf8(row.control.label), parent), row.control.id);
+  checks_.push_back({row.name, box});
+  return box;
+}
+
+QLineEdit* CSettingsDlg::BindEdit(QLineEdit* edit, const char* name) {
+  const SettingRow& row = SettingNamed(name);
+  Named(edit, row.control.id)->setFixedWidth(DialogUnitsX(*this, kEditWidthUnits));
+  edits_.push_back({row.name, edit});
+  return edit;
+}
+
+QLabel* CSettingsDlg::NewEditLabel(const char* name) { return NewWrappedLabel(this, SettingNamed(name).control.label); }
+
 void CSettingsDlg::BuildControls() {
   // Created in tab order, each with the parent it keeps.
-  useLongBinFormat_ = NewCheckBox(this, "1009", "Использовать \"длинный\" формат .bin");
+  useLongBinFormat_ = NewCheckBox(this, "UseLongBinFormat");
   auto* analysis = new QGroupBox(QStringLiteral("Дополнительный анализ"), this);
-  frontAnalyse_ = NewCheckBox(analysis, "1010", "Анализ по фронтам");
-  frontAliasing_ = NewCheckBox(analysis, "1011", "Сглаживание фронтов");
-  frontLevels_ = NewCheckBox(analysis, "1012", "Повторный анализ по уровням");
-  auto* scatterLabel = NewWrappedLabel(this, "Разброс длительностей импульса настроечной последовательности:");
-  tuneScatter_ = Named(new DigitsOnlyLineEdit(this), "1014");
-  auto* deltaLabel = NewWrappedLabel(this, "Допуски для определения длительности импульсов:");
-  deltaImpulse_ = Named(new QLineEdit(this), "1018");
-  storeWorkLog_ = NewCheckBox(this, "1016", "Сохранять лог работы программы");
-  multiFile_ = NewCheckBox(this, "1019", "Рассматривать как мультифайл");
-  ignoreCRC_ = NewCheckBox(this, "1015", "Игнорировать CRC");
-  ignoreErrors_ = NewCheckBox(this, "1020", "Игнорировать ошибки распознавания");
+  frontAnalyse_ = NewCheckBox(analysis, "FrontAnalyse");
+  frontAliasing_ = NewCheckBox(analysis, "FrontAliasing");
+  frontLevels_ = NewCheckBox(analysis, "FrontLevels");
+  QLabel* scatterLabel = NewEditLabel("TuneScatter");
+  tuneScatter_ = BindEdit(new DigitsOnlyLineEdit(this), "TuneScatter");
+  QLabel* deltaLabel = NewEditLabel("DeltaImpulse");
+  QLineEdit* deltaImpulse = BindEdit(new QLineEdit(this), "DeltaImpulse");
+  QCheckBox* storeWorkLog = NewCheckBox(this, "StoreWorkLog");
+  QCheckBox* multiFile = NewCheckBox(this, "MultiFile");
+  QCheckBox* ignoreCRC = NewCheckBox(this, "IgnoreCRC");
+  QCheckBox* ignoreErrors = NewCheckBox(this, "IgnoreErrors");
   QPushButton* ok = NewButton(this, "1", "ОК");
   QPushButton* cancel = NewButton(this, "2", "Отмена");
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
-  for (QLineEdit* edit : {tuneScatter_, deltaImpulse_}) edit->setFixedWidth(DialogUnitsX(*this, kEditWidthUnits));
 
   auto* analysisLayout = new QVBoxLayout(analysis);
   for (QCheckBox* box : {frontAnalyse_, frontAliasing_, frontLevels_}) analysisLayout->addWidget(box);
@@ -170,16 +152,16 @@ void CSettingsDlg::BuildControls() {
   rightColumn->addWidget(scatterLabel);
   rightColumn->addWidget(tuneScatter_);
   rightColumn->addWidget(deltaLabel);
-  rightColumn->addWidget(deltaImpulse_);
+  rightColumn->addWidget(deltaImpulse);
   rightColumn->addStretch();
 
   auto* grid = new QGridLayout;
   grid->addLayout(leftColumn, 0, 0);
   grid->addLayout(rightColumn, 0, 1);
-  grid->addWidget(storeWorkLog_, 1, 0);
-  grid->addWidget(multiFile_, 1, 1);
-  grid->addWidget(ignoreCRC_, 2, 0);
-  grid->addWidget(ignoreErrors_, 3, 0, 1, 2);
+  grid->addWidget(storeWorkLog, 1, 0);
+  grid->addWidget(multiFile, 1, 1);
+  grid->addWidget(ignoreCRC, 2, 0);
+  grid->addWidget(ignoreErrors, 3, 0, 1, 2);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -193,17 +175,19 @@ void CSettingsDlg::BuildControls() {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   QWidget* const tabOrder[] = {useLongBinFormat_, frontAnalyse_, frontAliasing_, frontLevels_,
-                               tuneScatter_, deltaImpulse_, storeWorkLog_, multiFile_,
-                               ignoreCRC_, ignoreErrors_, ok, cancel};
+                               tuneScatter_, deltaImpulse, storeWorkLog, multiFile,
+                               ignoreCRC, ignoreErrors, ok, cancel};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(tabOrder[i - 1], tabOrder[i]);
   }
 }
 
 void CSettingsDlg::RegisterToolTips() {
-  for (const ToolTipEntry& tip : kToolTips) {
-    findChild<QWidget*>(QString::fromLatin1(tip.id))->setToolTip(WrappedToolTip(QString::fromUtf8(tip.text)));
-  }
+  const auto setTip = [this](const char* id, const char* text) {
+    findChild<QWidget*>(QString::fromLatin1(id))->setToolTip(WrappedToolTip(QString::fromUtf8(text)));
+  };
+  for (const SettingRow& row : SettingRows()) setTip(row.control.id, row.control.toolTip);
+  for (const ButtonToolTip& tip : kButtonToolTips) setTip(tip.id, tip.text);
 }
 
 void CSettingsDlg::UpdateDependentChecks() {
@@ -213,17 +197,15 @@ void CSettingsDlg::UpdateDependentChecks() {
 }
 
 void CSettingsDlg::ShowForm(const SettingsForm& form) {
-  for (const CheckBinding& check : checks_) check.box->setChecked(form.*check.mark);
-  tuneScatter_->setText(QString::fromStdString(form.tuneScatterText));
-  deltaImpulse_->setText(QString::fromStdString(form.deltaImpulseText));
+  for (const Binding<QCheckBox>& check : checks_) check.control->setChecked(form[check.name].checked);
+  for (const Binding<QLineEdit>& edit : edits_) edit.control->setText(QString::fromStdString(form[edit.name].text));
   UpdateDependentChecks();
 }
 
 SettingsForm CSettingsDlg::ReadForm() const {
   SettingsForm form;
-  for (const CheckBinding& check : checks_) form.*check.mark = check.box->isChecked();
-  form.tuneScatterText = tuneScatter_->text().toStdString();
-  form.deltaImpulseText = deltaImpulse_->text().toStdString();
+  for (const Binding<QCheckBox>& check : checks_) form[check.name].checked = check.control->isChecked();
+  for (const Binding<QLineEdit>& edit : edits_) form[edit.name].text = edit.control->text().toStdString();
   return form;
 }
 

@@ -3,12 +3,13 @@
 #include <QDialog>
 #include <QString>
 
-#include <array>
+#include <vector>
 
 #include "settings/AppSettings.h"
 #include "settings/SettingsForm.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QShowEvent;
 
@@ -31,10 +32,18 @@ class CSettingsDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  struct CheckBinding {
-    QCheckBox* box;
-    bool SettingsForm::*mark;
+  // A control and the setting it shows, by the setting's stored name.
+  template <typename Control>
+  struct Binding {
+    const char* name;
+    Control* control;
   };
+
+  // The controls of the settings, picked by stored name: each takes its id,
+  // label or size from the setting's row and is bound to the setting.
+  QCheckBox* NewCheckBox(QWidget* parent, const char* name);
+  QLineEdit* BindEdit(QLineEdit* edit, const char* name);
+  QLabel* NewEditLabel(const char* name);
 
   void BuildControls();
   void RegisterToolTips();
@@ -44,17 +53,13 @@ class CSettingsDlg : public QDialog {
   void Refuse(const QString& message);
 
   SharedSettings& settings_;
+  std::vector<Binding<QCheckBox>> checks_;
+  std::vector<Binding<QLineEdit>> edits_;
   QCheckBox* useLongBinFormat_ = nullptr;
   QCheckBox* frontAnalyse_ = nullptr;
   QCheckBox* frontAliasing_ = nullptr;
   QCheckBox* frontLevels_ = nullptr;
   QLineEdit* tuneScatter_ = nullptr;
-  QCheckBox* ignoreCRC_ = nullptr;
-  QCheckBox* storeWorkLog_ = nullptr;
-  QLineEdit* deltaImpulse_ = nullptr;
-  QCheckBox* multiFile_ = nullptr;
-  QCheckBox* ignoreErrors_ = nullptr;
-  std::array<CheckBinding, 8> checks_{};
 };
 
 }  // namespace varnetta

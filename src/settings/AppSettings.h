@@ -10,50 +10,36 @@
 namespace varnetta {
 
 // The options that steer the decoding and the output. Field names are the
-// names under which the settings store keeps them.
+// names under which the settings store keeps them; the settings table
+// (SettingsTable.h) says how each is stored, typed and shown.
 struct AppSettings {
+  // The defaults of the settings table, read as the store reads its texts.
+  AppSettings();
+
   // DeltaImpulse as typed in the dialog and as stored; never formatted back
   // from the number.
-  std::string DeltaImpulseText = "0.3";
-  std::int32_t UseLongBinFormat = 0;
-  std::int32_t FrontAnalyse = 1;
-  std::int32_t FrontAliasing = 1;
-  std::int32_t FrontLevels = 0;
-  std::int32_t IgnoreCRC = 0;
-  std::int32_t IgnoreErrors = 0;
-  std::int32_t StoreWorkLog = 0;
-  std::int32_t MultiFile = 0;
-  std::int32_t TuneScatter = 3;
+  std::string DeltaImpulseText;
+  std::int32_t UseLongBinFormat;
+  std::int32_t FrontAnalyse;
+  std::int32_t FrontAliasing;
+  std::int32_t FrontLevels;
+  std::int32_t IgnoreCRC;
+  std::int32_t IgnoreErrors;
+  std::int32_t StoreWorkLog;
+  std::int32_t MultiFile;
+  std::int32_t TuneScatter;
   static constexpr std::int32_t ProgressSteps = kProgressSteps;
   static constexpr std::int32_t RefreshPeriodMs = 100;
-  double DeltaImpulse = 0.3;
+  double DeltaImpulse;
 
   bool operator==(const AppSettings&) const = default;
 };
 
-// The flags of the record with the names they are stored under, in their
-// stored order; then come TuneScatter and DeltaImpulse.
-struct SettingsFlag {
-  const char* name;
-  std::int32_t AppSettings::*field;
-};
-inline constexpr SettingsFlag kSettingsFlags[] = {
-    {"UseLongBinFormat", &AppSettings::UseLongBinFormat},
-    {"FrontAnalyse", &AppSettings::FrontAnalyse},
-    {"FrontAliasing", &AppSettings::FrontAliasing},
-    {"FrontLevels", &AppSettings::FrontLevels},
-    {"IgnoreCRC", &AppSettings::IgnoreCRC},
-    {"IgnoreErrors", &AppSettings::IgnoreErrors},
-    {"StoreWorkLog", &AppSettings::StoreWorkLog},
-    {"MultiFile", &AppSettings::MultiFile},
-};
-inline constexpr const char* kTuneScatterName = "TuneScatter";
-inline constexpr const char* kDeltaImpulseName = "DeltaImpulse";
-
-// The value of a DeltaImpulse text: '.' and ',' both act as the decimal
-// separator; leading white space, a sign and an exponent are accepted; the
-// conversion stops at the first character that does not fit, and a text that
-// does not begin with a number gives 0.0. Independent of the process locale.
+// The value of a DeltaImpulse text, as ReadLeadingDecimal (NumberText.h)
+// reads it: '.' and ',' both act as the decimal separator; leading white
+// space, a sign and an exponent are accepted; the conversion stops at the
+// first character that does not fit, and a text that does not begin with a
+// number gives 0.0. Independent of the process locale.
 double ParseDeltaImpulse(std::string_view text);
 
 // The one process-wide settings record, shared between the user-interface

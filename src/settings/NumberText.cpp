@@ -11,13 +11,13 @@ namespace varnetta {
 
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::optional<std::int32_t> ScanLeadingInt(std::string_view text) {
   std::size_t i = 0;
@@ -39,24 +39,22 @@ std::optional<std::int32_t> ScanLeadingInt(std::string_view text) {
 
 std::int32_t ParseLeadingInt(std::string_view text) { return ScanLeadingInt(text).value_or(0); }
 
-double ParseDeltaImpulse(std::string_view text) {
-  std::string copy(text);
-  for (char& c : copy) {
-    if (c == ',') c = '.';
-  }
+DecimalReading ReadLeadingDecimal(std::string_view text) {
+  std::string dotted(text);
+  std::replace(dotted.begin(), dotted.end(), ',', '.');
   std::size_t start = 0;
-  while (start < copy.size() && IsBlank(copy[start])) ++start;
+  while (start < dotted.size() && IsBlank(dotted[start])) ++start;
   // from_chars takes a leading '-' but not a '+'.
-  if (start < copy.size() && copy[start] == '+') {
+  if (start < dotted.size() && dotted[start] == '+') {
     ++start;
-    if (start < copy.size() && copy[start] == '-') return 0.0;
+    if (start < dotted.size() && dotted[start] == '-') return {};
   }
   double value = 0.0;
-  const char* first = copy.data() + start;
-  const auto result = std::from_chars(first, copy.data() + copy.size(), value);
-  // Nothing readable, or a magnitude no double holds, gives 0.0.
-  if (result.ec != std::errc()) return 0.0;
-  return value;
+  const auto [end, error] = std::from_chars(dotted.data() + start, dotted.data() + dotted.size(), value);
+  if (error != std::errc()) return {};
+  return {value, static_cast<std::size_t>(end - dotted.data())};
 }
+
+double ParseDeltaImpulse(std::string_view text) { return ReadLeadingDecimal(text).value; }
 
 }  // namespace varnetta

@@ -1,60 +1,73 @@
 #include "settings/SettingsForm.h"
 
+#include <utility>
+
 #include "common/TextFormat.h"
 #include "settings/NumberText.h"
-
-#include <string_view>
-#include <utility>
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
 namespace {
 
-std::int32_t Flag(bool checked) { return checked ? 1 : 0; }
+std::size_t RowIndex(std::string_view name) {
+  return static_cast<std::size_t>(&SettingNamed(name) - SettingRows().data());
+}
 
-SettingsFormReading Refused(std::string message) { return {std::nullopt, std::move(message)}; }
+FormValue ValueOf(const SettingRow& row, const AppSettings& settings) {
+  FormValue value;
+  switch (row.kind) {
+    case SettingKind::Flag: value.checked = settings.*row.fields.number != 0; break;
+    case SettingKind::WholeNumber: value.text = FormatText("%d", settings.*row.fields.number); break;
+    case SettingKind::Decimal: value.text = settings.*row.fields.text; break;
+  }
+  return value;
+}
+
+// Sets the row's field from its edit text; the refusal, if it is refused.
+std::optional<std::string> ReadWholeNumber(const SettingRow& row, std::string_view text, AppSettings& settings) {
+  // Cutting bytes instead of characters reads the same number: everything up
+  // to the end of the digits is ASCII, or no integer is read either way.
+  const std::optional<std::int32_t> number = ScanLeadingInt(text.substr(0, kWholeNumberReadLength));
+  if (!number) return "Введите целое число.";
+  if (*number < row.range.min || *number > row.range.max) {
+    return FormatText("Введите целое число от %d до %d.", row.range.min, row.range.max);
+  }
+  settings.*row.fields.number = *number;
+  return std::nullopt;
+}
+
+// Sets the row's fields from its control; the refusal, if it is refused.
+std::optional<std::string> ReadValue(const SettingRow& row, const FormValue& value, AppSettings& settings) {
+  switch (row.kind) {
+    case SettingKind::Flag: settings.*row.fields.number = value.checked ? 1 : 0; break;
+    case SettingKind::WholeNumber: return ReadWholeNumber(row, value.text, settings);
+    case SettingKind::Decimal: SetDecimalText(row, value.text, settings); break;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
+SettingsForm::SettingsForm() : values_(SettingRows().size()) {}
+
+FormValue& SettingsForm::operator[](std::string_view name) { return values_[RowIndex(name)]; }
+
+const FormValue& SettingsForm::operator[](std::string_view name) const { return values_[RowIndex(name)]; }
+
 SettingsForm FormFromSettings(const AppSettings& settings) {
   SettingsForm form;
-  form.useLongBinFormat = settings.UseLongBinFormat != 0;
-  form.frontAnalyse = settings.FrontAnalyse != 0;
-  form.frontAliasing = settings.FrontAliasing != 0;
-  form.frontLevels = settings.FrontLevels != 0;
-  form.tuneScatterText = FormatText("%d", settings.TuneScatter);
-  form.ignoreCRC = settings.IgnoreCRC != 0;
-  form.storeWorkLog = settings.StoreWorkLog != 0;
-  form.deltaImpulseText = settings.DeltaImpulseText;
-  form.multiFile = settings.MultiFile != 0;
-  form.ignoreErrors = settings.IgnoreErrors != 0;
+  for (const SettingRow& row : SettingRows()) form[row.name] = ValueOf(row, settings);
   return form;
 }
 
 SettingsFormReading ReadSettingsForm(const SettingsForm& form) {
   AppSettings settings;
-  settings.UseLongBinFormat = Flag(form.useLongBinFormat);
-  settings.FrontAnalyse = Flag(form.frontAnalyse);
-  settings.FrontAliasing = Flag(form.frontAliasing);
-  settings.FrontLevels = Flag(form.frontLevels);
-
-  // Cutting bytes instead of characters reads the same number: everything up
-  // to the end of the digits is ASCII, or no integer is read either way.
-  const std::string_view scatterText =
-      std::string_view(form.tuneScatterText).substr(0, kTuneScatterReadLength);
-  const std::optional<std::int32_t> scatter = ScanLeadingInt(scatterText);
-  if (!scatter) return Refused("Введите целое число.");
-  if (*scatter < kTuneScatterMin || *scatter > kTuneScatterMax) {
-    return Refused(FormatText("Введите целое число от %d до %d.", kTuneScatterMin, kTuneScatterMax));
+  for (const SettingRow& row : SettingRows()) {
+    if (std::optional<std::string> refusal = ReadValue(row, form[row.name], settings)) {
+      return {std::nullopt, std::move(*refusal)};
+    }
   }
-  settings.TuneScatter = *scatter;
-
-  settings.IgnoreCRC = Flag(form.ignoreCRC);
-  settings.StoreWorkLog = Flag(form.storeWorkLog);
-  settings.DeltaImpulseText = form.deltaImpulseText;
-  settings.MultiFile = Flag(form.multiFile);
-  settings.IgnoreErrors = Flag(form.ignoreErrors);
-  settings.DeltaImpulse = ParseDeltaImpulse(settings.DeltaImpulseText);
   return {settings, {}};
 }
 

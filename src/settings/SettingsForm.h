@@ -1,37 +1,43 @@
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "settings/AppSettings.h"
 
 namespace varnetta {
 
-// What the settings dialog's controls hold: the check marks and the two edit
-// texts, named after the settings they show (control ids in the comments).
-struct SettingsForm {
-  bool useLongBinFormat = false;  // 1009
-  bool frontAnalyse = false;      // 1010
-  bool frontAliasing = false;     // 1011
-  bool frontLevels = false;       // 1012
-  std::string tuneScatterText;    // 1014
-  bool ignoreCRC = false;         // 1015
-  bool storeWorkLog = false;      // 1016
-  std::string deltaImpulseText;   // 1018
-  bool multiFile = false;         // 1019
-  bool ignoreErrors = false;      // 1020
+// What one control of the settings dialog holds: a flag's check box its mark,
+// the edit of any other setting its text.
+struct FormValue {
+  bool checked = false;
+  std::string text;
 
-  bool operator==(const SettingsForm&) const = default;
+  bool operator==(const FormValue&) const = default;
 };
 
-// The range OK accepts for TuneScatter; a stored value outside it is shown
-// unchanged when the dialog opens.
-inline constexpr std::int32_t kTuneScatterMin = 1;
-inline constexpr std::int32_t kTuneScatterMax = 20;
+// What the settings dialog's controls hold, one value per row of the settings
+// table, reached by the setting's stored name.
+class SettingsForm {
+ public:
+  // Every box unchecked, every edit empty.
+  SettingsForm();
 
-// How many characters of the TuneScatter text are read.
-inline constexpr std::size_t kTuneScatterReadLength = 63;
+  // The name must be one of the table's (std::invalid_argument otherwise).
+  FormValue& operator[](std::string_view name);
+  const FormValue& operator[](std::string_view name) const;
+
+  bool operator==(const SettingsForm&) const = default;
+
+ private:
+  std::vector<FormValue> values_;  // in the order of the table
+};
+
+// How many characters of a whole number's edit text are read.
+inline constexpr std::size_t kWholeNumberReadLength = 63;
 
 // The controls as they show the settings when the dialog opens.
 SettingsForm FormFromSettings(const AppSettings& settings);
@@ -43,8 +49,9 @@ struct SettingsFormReading {
   std::string refusal;
 };
 
-// Reads the controls in the dialog's exchange order and stops at the first
-// refusal. DeltaImpulse becomes the value of the text as typed.
+// Reads every control into its setting and stops at the first refusal: a
+// whole number's text must begin with an integer within the row's range.
+// A decimal takes any text, and its value is that of the text as typed.
 SettingsFormReading ReadSettingsForm(const SettingsForm& form);
 
 }  // namespace varnetta

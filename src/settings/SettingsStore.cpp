@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <iterator>
+#include <span>
+#include <utility>
 
 #include "common/TextFormat.h"
 #include "common/Utf8.h"
 #include "settings/NumberText.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -21,11 +23,20 @@ constexpr std::size_t kMaxFileBytes = 1 << 20;
 // A stored text must fit, with its terminating zero, into 260 UTF-16 units.
 constexpr std::size_t kMaxTextUnits = 259;
 
-
 bool IsOurName(std::string_view name) {
-  return std::any_of(std::begin(kSettingsFlags), std::end(kSettingsFlags),
-                     [&](const SettingsFlag& flag) { return EqualsIgnoringCase(flag.name, name); }) ||
-         EqualsIgnoringCase(name, kTuneScatterName) || EqualsIgnoringCase(name, kDeltaImpulseName);
+  const std::span<const SettingRow> rows = SettingRows();
+  return std::any_of(rows.begin(), rows.end(),
+                     [&](const SettingRow& row) { return EqualsIgnoringCase(row.name, name); });
+}
+
+// The text a save writes for the row.
+std::string StoredText(const SettingRow& row, const AppSettings& settings) {
+  switch (row.kind) {
+    case SettingKind::Flag: return settings.*row.fields.number != 0 ? "Yes" : "No";
+    case SettingKind::WholeNumber: return FormatText("%d", settings.*row.fields.number);
+    case SettingKind::Decimal: return settings.*row.fields.text;
+  }
+  return {};
 }
 
 // The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
@@ -97,19 +108,20 @@ std::int32_t SettingsStore::ParseBool(std::string_view text) {
   return EqualsIgnoringCase(text, "Yes") || text == "1" ? 1 : 0;
 }
 
+void SettingsStore::SetFromStoredText(const SettingRow& row, std::string text, AppSettings& settings) {
+  switch (row.kind) {
+    case SettingKind::Flag: settings.*row.fields.number = ParseBool(text); break;
+    case SettingKind::WholeNumber: settings.*row.fields.number = ParseLeadingInt(text); break;
+    case SettingKind::Decimal: SetDecimalText(row, std::move(text), settings); break;
+  }
+}
+
 void SettingsStore::LoadSettings(AppSettings& settings) {
   try {
     OpenSettingsKey();
-    for (const SettingsFlag& flag : kSettingsFlags) {
-      const std::string text = ReadSettingText(flag.name);
-      if (!text.empty()) settings.*flag.field = ParseBool(text);
-    }
-    if (const std::string text = ReadSettingText(kTuneScatterName); !text.empty()) {
-      settings.TuneScatter = ParseLeadingInt(text);
-    }
-    if (std::string text = ReadSettingText(kDeltaImpulseName); !text.empty()) {
-      settings.DeltaImpulse = ParseDeltaImpulse(text);
-      settings.DeltaImpulseText = std::move(text);
+    for (const SettingRow& row : SettingRows()) {
+      std::string text = ReadSettingText(row.name);
+      if (!text.empty()) SetFromStoredText(row, std::move(text), settings);
     }
   } catch (const std::exception&) {
     // Settings that cannot be read are not worth stopping for: the rest keeps its values.
@@ -119,9 +131,7 @@ void SettingsStore::LoadSettings(AppSettings& settings) {
 
 std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& settings) const {
   std::vector<SettingsEntry> entries;
-  for (const SettingsFlag& flag : kSettingsFlags) entries.push_back({flag.name, settings.*flag.field != 0 ? "Yes" : "No"});
-  entries.push_back({kTuneScatterName, FormatText("%d", settings.TuneScatter)});
-  entries.push_back({kDeltaImpulseName, settings.DeltaImpulseText});
+  for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
   for (const SettingsEntry& kept : *settingsKey_) {
     if (!IsOurName(kept.name)) entries.push_back(kept);
   }

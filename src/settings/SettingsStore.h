@@ -12,6 +12,8 @@
 
 namespace varnetta {
 
+struct SettingRow;
+
 // The application's company key and profile name, which place its settings.
 inline constexpr std::string_view kCompanyKey = "Orlenvik";
 inline constexpr std::string_view kProfileName = "Varnetta";
@@ -50,11 +52,15 @@ class SettingsStore {
   std::string ReadSettingText(std::string_view name) const;
   // 1 for "Yes" or "1" in any case, else 0.
   static std::int32_t ParseBool(std::string_view text);
+  // Sets the row's fields from a stored text: a flag to ParseBool of it, a
+  // whole number to its leading integer (0 without digits), a decimal to the
+  // text and its value.
+  static void SetFromStoredText(const SettingRow& row, std::string text, AppSettings& settings);
 
   // Sets every field whose value is stored and not empty; the others keep
   // what they hold.
   void LoadSettings(AppSettings& settings);
-  // Writes all ten values; true when the file now holds them.
+  // Writes every setting's value; true when the file now holds them.
   bool SaveSettings(const AppSettings& settings);
 
  private:
