@@ -14,23 +14,25 @@ namespace varnetta {
 // (SettingsTable.h) says how each is stored, typed and shown.
 struct AppSettings {
   // The defaults of the settings table, read as the store reads its texts.
+  // (The braces below only keep a field without a row from being left
+  // indeterminate.)
   AppSettings();
 
   // DeltaImpulse as typed in the dialog and as stored; never formatted back
   // from the number.
   std::string DeltaImpulseText;
-  std::int32_t UseLongBinFormat;
-  std::int32_t FrontAnalyse;
-  std::int32_t FrontAliasing;
-  std::int32_t FrontLevels;
-  std::int32_t IgnoreCRC;
-  std::int32_t IgnoreErrors;
-  std::int32_t StoreWorkLog;
-  std::int32_t MultiFile;
-  std::int32_t TuneScatter;
+  std::int32_t UseLongBinFormat{};
+  std::int32_t FrontAnalyse{};
+  std::int32_t FrontAliasing{};
+  std::int32_t FrontLevels{};
+  std::int32_t IgnoreCRC{};
+  std::int32_t IgnoreErrors{};
+  std::int32_t StoreWorkLog{};
+  std::int32_t MultiFile{};
+  std::int32_t TuneScatter{};
   static constexpr std::int32_t ProgressSteps = kProgressSteps;
   static constexpr std::int32_t RefreshPeriodMs = 100;
-  double DeltaImpulse;
+  double DeltaImpulse{};
 
   bool operator==(const AppSettings&) const = default;
 };
