@@ -123,9 +123,8 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.lexically_normal().string();
 }
 
-// Waits until every queued recording is done or the user interrupts,
-// redrawing the progress line meanwhile.
-// Shows the progress until every recording is done; false when interrupted first.
+// Waits until every queued recording is done, redrawing the progress line
+// meanwhile; false when the user interrupts first.
 bool WaitForRecordings(ProcessingContext& context, TerminalReporter& reporter, const std::atomic<std::size_t>& done,
                        std::size_t total) {
   bool interrupted = false;
