@@ -28,6 +28,9 @@
 namespace varnetta {
 namespace {
 
+// A stop that is never requested.
+const StopRequest kNeverStopped;
+
 constexpr std::uint32_t kRate = 44100;
 constexpr std::int32_t kTunePeriod = 12;
 
@@ -38,6 +41,7 @@ class QuietReporter final : public Reporter {
   void SetProgressRange(std::int32_t, std::int32_t) override {}
   void SetProgressPosition(std::int32_t) override {}
   void AppendToLogPane(std::string_view) override {}
+  void ReportSkippedLog(std::string_view, std::string_view) override {}
 };
 
 class QuietProgress final : public ProgressSink {
@@ -108,7 +112,7 @@ void BM_ApplyKernel(benchmark::State& state) {
   BuildKernel(kernel, kTunePeriod, state.range(0) == 0 ? KernelKind::SinePeriod : KernelKind::HalfSine, progress);
   Signal target(source.size());
   for (auto _ : state) {
-    ApplyKernel(kernel, source, target, "", progress);
+    ApplyKernel(kernel, source, target, "", progress, kNeverStopped);
     benchmark::ClobberMemory();
   }
   SetSamples(state, source.size());
@@ -125,7 +129,7 @@ Signal ChannelFor() {
     Signal kernel;
     BuildKernel(kernel, kTunePeriod, KernelKind::SinePeriod, progress);
     Signal derivative(signal.size());
-    ApplyKernel(kernel, signal, derivative, "", progress);
+    ApplyKernel(kernel, signal, derivative, "", progress, kNeverStopped);
     signal.swap(derivative);
   }
   return signal;
@@ -173,12 +177,12 @@ void BM_RunSweep(benchmark::State& state) {
   QuietReporter reporter;
   ProcessingContext context(reporter);
   const std::filesystem::path out = recording.dir / "sweep";
-  context.recording = RecordingLocation{out / "tape.wav", out};
+  context.recording = LocateRecording(out / "tape.wav");
   const Signal& left = recording.clip.channels[0];
   const Signal& right = recording.clip.channels[1];
   Signal mix(left.size());
   const ChannelLevels levels{CWaveParserProto::MeanLevel(left), CWaveParserProto::MeanLevel(right)};
-  MixChannels(context.ampParser, left, right, levels, mix, context, context);
+  MixChannels(context.ampParser, left, right, levels, mix, context, context, kNeverStopped);
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::remove_all(out);

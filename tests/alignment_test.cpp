@@ -17,6 +17,9 @@
 namespace varnetta {
 namespace {
 
+// A stop that is never requested.
+const StopRequest kNeverStopped;
+
 using testing::Concat;
 using testing::DefaultTolerances;
 using testing::LevelsOf;
@@ -64,7 +67,7 @@ class ChannelAlignment : public ::testing::Test {
     log.messages.clear();
     progress.calls.clear();
     Signal out(left.size(), 0.0);
-    aligned = MixChannels(parser, left, right, LevelsOf(left, right, 2), out, progress, log);
+    aligned = MixChannels(parser, left, right, LevelsOf(left, right, 2), out, progress, log, kNeverStopped);
     return out;
   }
 

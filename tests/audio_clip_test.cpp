@@ -42,6 +42,18 @@ TEST(AudioClip, LoadReadsAFile) {
   EXPECT_EQ(clip.channels, (std::vector<Signal>{{1.0, -32768 / 32767.0}}));
 }
 
+TEST(AudioClip, LoadGivesUpSilentlyWhenAStopIsRequested) {
+  TempDir dir;
+  const auto path = dir.path() / "tone.wav";
+  WriteBytes(path, WaveFile({{"fmt ", WaveFormatBody(1, 1, 22050, 16)}, {"data", {0xFF, 0x7F, 0x00, 0x80}}}));
+  StopRequest stop;
+  stop.Request();
+  AudioClip clip;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(clip.Load(path.string(), &stop));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(AudioClip, LoadRefusesFilesItCannotRead) {
   TempDir dir;
   const auto missing = (dir.path() / "missing.wav").string();

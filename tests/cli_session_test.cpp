@@ -12,8 +12,8 @@
 #include "recognition/LogLines.h"
 #include "recognition/LogText.h"
 #include "support/ChildProcess.h"
+#include "support/CommandLine.h"
 #include "support/TapeRecordings.h"
-#include "support/TempDir.h"
 
 namespace varnetta {
 namespace {
@@ -21,58 +21,11 @@ namespace {
 using testing::BinHolds;
 using testing::BinNameOf;
 using testing::ChildProcess;
+using testing::CommandLine;
+using testing::kRunLimit;
 using testing::ReadFileBytes;
+using testing::RunResult;
 using testing::SampleTapeRecord;
-using testing::TempDir;
-using testing::WriteTapeRecording;
-
-// Bounds for runs that must end; far beyond what they take.
-constexpr std::chrono::seconds kRunLimit{120};
-
-struct RunResult {
-  std::optional<int> status;  // none when the run did not end in time
-  std::string output;
-  std::string errors;
-};
-
-// varnetta-cli as built, run with its configuration in a directory of the
-// test's own, so the user's settings are never read or touched.
-class CommandLine : public ::testing::Test {
- protected:
-  std::filesystem::path ConfigFile() const { return dir / "config" / "Orlenvik" / "Varnetta.conf"; }
-
-  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
-    return std::make_unique<ChildProcess>(
-        VARNETTA_CLI, arguments,
-        std::vector<std::string>{"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()},
-        dir / "stderr.txt");
-  }
-
-  RunResult Run(const std::vector<std::string>& arguments) {
-    const std::unique_ptr<ChildProcess> child = Start(arguments);
-    EXPECT_TRUE(child->Started());
-    RunResult result;
-    result.status = child->Wait(kRunLimit);
-    result.output = child->output;
-    result.errors = ReadFileBytes(dir / "stderr.txt");
-    return result;
-  }
-
-  // A folder with a recording of the tape files; the recording's path.
-  std::string AddRecording(const std::string& folder, const std::vector<TapeRecord>& records) {
-    std::filesystem::create_directories(dir / folder);
-    const std::filesystem::path path = dir / folder / "tape.wav";
-    EXPECT_TRUE(WriteTapeRecording(path, records));
-    return path.string();
-  }
-
-  std::string ListLogOf(const std::string& recording) const {
-    return ReadFileBytes(std::filesystem::path(recording).parent_path() / kListLogFileName);
-  }
-
-  TempDir dir;
-  const std::vector<TapeRecord> twoFiles = {SampleTapeRecord("ONE", 200, 1), SampleTapeRecord("TWO", 300, 2)};
-};
 
 bool HasSegmentHeads(const std::string& listLog) {
   return listLog.find("\t(01, ") != std::string::npos && listLog.find("\t(02, ") != std::string::npos;
@@ -124,14 +77,21 @@ TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
   EXPECT_EQ(std::filesystem::file_size(dir / "fourth" / BinNameOf(twoFiles[0])), 22 + twoFiles[0].data.size());
 }
 
-TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
+TEST_F(CommandLine, AnInterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
   // A short tape file, then one whose decode takes long: the interrupt comes
   // once the first pass of the second's sweep has reported its name.
   const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 65535, 7)};
   const std::string recording = AddRecording("tapes", records);
   const std::filesystem::path folder = dir / "tapes";
-  for (const int signalNumber : {SIGINT, SIGTERM}) {
-    SCOPED_TRACE(signalNumber == SIGINT ? "SIGINT" : "SIGTERM");
+  struct Row {
+    const char* name;
+    int signalNumber;
+    bool twice;  // a second one right after: the program ends at once
+  };
+  const Row rows[] = {
+      {"SIGINT", SIGINT, false}, {"SIGTERM", SIGTERM, false}, {"SIGHUP", SIGHUP, false}, {"SIGINT twice", SIGINT, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       if (entry.path().extension() != ".wav") std::filesystem::remove(entry.path());
     }
@@ -139,17 +99,19 @@ TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
     const std::unique_ptr<ChildProcess> child = Start({"--multi-file", recording});
     ASSERT_TRUE(child->Started());
     ASSERT_TRUE(child->WaitForOutput("Имя: \"LONG", kRunLimit)) << child->output;
-    child->Signal(signalNumber);
+    child->Signal(row.signalNumber);
+    if (row.twice) child->Signal(row.signalNumber);
     EXPECT_EQ(child->Wait(kRunLimit), 130) << ReadFileBytes(dir / "stderr.txt");
 
     // The second sweep was cut short: no summary of it, nor of the tape.
     const std::string listLog = ListLogOf(recording);
     EXPECT_EQ(listLog.find("\t(02, "), std::string::npos) << listLog;
     EXPECT_EQ(listLog.find(EncodeLogText(ListLogEndOfTape())), std::string::npos) << listLog;
-    EXPECT_EQ(ReadFileBytes(RecordingLogPath(folder, recording)).find(EncodeLogText(RecordingLogSegmentPrefix(2))),
+    EXPECT_EQ(ReadFileBytes(LogsBeside(recording).recording.path).find(EncodeLogText(RecordingLogSegmentPrefix(2))),
               std::string::npos);
-    // What was saved is whole.
+    // What was saved is whole, and nothing is left under a temporary name.
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      EXPECT_FALSE(entry.path().filename().string().starts_with(".varnetta-")) << entry.path();
       if (entry.path().extension() != ".bin") continue;
       SCOPED_TRACE(entry.path().filename().string());
       EXPECT_TRUE(BinHolds(entry.path(), records[0]) || BinHolds(entry.path(), records[1]));

@@ -16,6 +16,9 @@
 namespace varnetta {
 namespace {
 
+// A stop that is never requested.
+const StopRequest kNeverStopped;
+
 using testing::RecordingReporter;
 using testing::TempDir;
 
@@ -75,7 +78,7 @@ TEST(ProcessingContext, CountdownSetsThePositionsOfAPerItemCountdown) {
 
     ctx.ResetProgress(count);
     std::vector<std::int32_t> items;
-    ProgressCountdown(count).ForEachChunk(ctx, [&](std::int32_t begin, std::int32_t end) {
+    ProgressCountdown(count).ForEachChunk(ctx, kNeverStopped, [&](std::int32_t begin, std::int32_t end) {
       for (std::int32_t item = begin; item < end; ++item) items.push_back(item);
     });
 
@@ -84,6 +87,20 @@ TEST(ProcessingContext, CountdownSetsThePositionsOfAPerItemCountdown) {
     ASSERT_EQ(items.size(), static_cast<std::size_t>(std::max(0, count)));
     for (std::size_t i = 0; i < items.size(); ++i) ASSERT_EQ(items[i], static_cast<std::int32_t>(i));
   }
+}
+
+TEST(ProcessingContext, AStopEndsTheCountdownBetweenTwoRuns) {
+  RecordingReporter reporter;
+  ProcessingContext ctx(reporter);
+  StopRequest stop;
+  std::int32_t processed = 0;
+  const bool finished = ProgressCountdown(5000).ForEachChunk(ctx, stop, [&](std::int32_t begin, std::int32_t end) {
+    processed += end - begin;
+    if (processed >= 30) stop.Request();
+  });
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(processed, 30);  // three runs of ten, then no more
+  EXPECT_NE(reporter.positions.back(), 5000);
 }
 
 TEST(ProcessingContext, CountdownStepsAreThoseOfTheProgressSteps) {
@@ -154,7 +171,7 @@ TEST(ProcessingContext, WorkLogGoesToThePaneAndOnlyWithStoreWorkLogToTheFile) {
     RecordingReporter reporter;
     ProcessingContext ctx(reporter);
     ctx.settings.StoreWorkLog = store ? 1 : 0;
-    ctx.recording.dir = dir.path();
+    ctx.recording = LocateRecording(dir / "tape.wav");
 
     ctx.AppendWorkLog("Ошибка КС.\r\n");
     ctx.AppendWorkLog("100%");  // no formatting of its own
@@ -198,13 +215,13 @@ TEST(ProcessingContext, AWorkLogFileThatCannotBeOpenedIsSkippedAndThePaneStillGe
     const bool mustFail = kind != Unopenable::kReadOnlyDirectory || PermissionsStopWrites();
 
     if (mustFail) {
-      EXPECT_FALSE(AppendToLogFile(recordingDir / "!processing.log", "x\n"));
+      EXPECT_NE(AppendToLogFile(recordingDir / "!processing.log", "x\n"), std::nullopt);
     }
 
     RecordingReporter reporter;
     ProcessingContext ctx(reporter);
     ctx.settings.StoreWorkLog = 1;
-    ctx.recording.dir = recordingDir;
+    ctx.recording = LocateRecording(recordingDir / "tape.wav");
     ctx.AppendWorkLog("Успешное распознавание.\r\n");
     EXPECT_EQ(reporter.pane, "Успешное распознавание.\r\n");
     if (kind == Unopenable::kDirectoryInItsPlace) {

@@ -14,6 +14,9 @@
 namespace varnetta {
 namespace {
 
+// A stop that is never requested.
+const StopRequest kNeverStopped;
+
 using test::RecordingProgressSink;
 
 std::vector<double> Kernel(std::int32_t length, KernelKind kind) {
@@ -26,7 +29,7 @@ std::vector<double> Kernel(std::int32_t length, KernelKind kind) {
 Signal Convolve(std::span<const double> kernel, const Signal& source) {
   RecordingProgressSink sink;
   Signal target(source.size(), 7.0);
-  ApplyKernel(kernel, source, target, "Свёртка", sink);
+  ApplyKernel(kernel, source, target, "Свёртка", sink, kNeverStopped);
   return target;
 }
 
@@ -162,7 +165,7 @@ TEST(ApplyKernel, SumsStartFromPositiveZero) {
 TEST(ApplyKernel, WritesOnlyTheSourceLength) {
   RecordingProgressSink sink;
   Signal target(6, 7.0);
-  ApplyKernel(std::vector<double>{2.0}, Signal{1.0, 2.0, 3.0}, target, "Свёртка", sink);
+  ApplyKernel(std::vector<double>{2.0}, Signal{1.0, 2.0, 3.0}, target, "Свёртка", sink, kNeverStopped);
   EXPECT_EQ(target, (Signal{2.0, 4.0, 6.0, 7.0, 7.0, 7.0}));
 }
 
@@ -184,7 +187,7 @@ TEST(ApplyKernel, RefusesATargetThatCannotTakeTheResult) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RecordingProgressSink sink;
-    ApplyKernel(kernel, c.source, c.target, "Свёртка", sink);
+    ApplyKernel(kernel, c.source, c.target, "Свёртка", sink, kNeverStopped);
     EXPECT_EQ(buffer, untouched);
     EXPECT_TRUE(sink.calls.empty());
   }
@@ -209,7 +212,7 @@ TEST(ApplyKernel, MovesTheProgressAboutFiveHundredTimes) {
     RecordingProgressSink sink;
     const Signal source(static_cast<std::size_t>(c.count), 1.0);
     Signal target(source.size());
-    ApplyKernel(Kernel(5, KernelKind::HalfSine), source, target, "Сглаживание", sink);
+    ApplyKernel(Kernel(5, KernelKind::HalfSine), source, target, "Сглаживание", sink, kNeverStopped);
     EXPECT_EQ(sink.calls, ConvolutionCalls(c.count, c.step));
   }
   const std::vector<std::string> thousand = ConvolutionCalls(1000, 2);
@@ -279,10 +282,10 @@ TEST(ApplyKernelInPlace, MatchesThePlainLoopAndReportsAlike) {
       const Signal source = RandomSignal(length, random);
       RecordingProgressSink outOfPlace;
       Signal target(source.size());
-      ApplyKernel(kernel, source, target, "Сглаживание", outOfPlace);
+      ApplyKernel(kernel, source, target, "Сглаживание", outOfPlace, kNeverStopped);
       RecordingProgressSink inPlace;
       Signal signal = source;
-      ApplyKernelInPlace(kernel, signal, "Сглаживание", inPlace);
+      ApplyKernelInPlace(kernel, signal, "Сглаживание", inPlace, kNeverStopped);
       EXPECT_EQ(signal, ReferenceConvolve(kernel, source));
       EXPECT_EQ(inPlace.calls, outOfPlace.calls);
     }

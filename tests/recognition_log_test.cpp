@@ -57,8 +57,8 @@ TEST(LogFiles, AppendsToWhatIsThereAndNeverTruncates) {
   const auto file = dir / "!list.log";
   WriteFileBytes(file, "earlier run\r\n");
 
-  EXPECT_TRUE(AppendToLogFile(file, "Конец кассеты.\n"));
-  EXPECT_TRUE(AppendToLogFile(file, "Конец кассеты.\n"));
+  EXPECT_EQ(AppendToLogFile(file, "Конец кассеты.\n"), std::nullopt);
+  EXPECT_EQ(AppendToLogFile(file, "Конец кассеты.\n"), std::nullopt);
 
   EXPECT_EQ(ReadFileBytes(file),
             "earlier run\r\n"
@@ -68,20 +68,43 @@ TEST(LogFiles, AppendsToWhatIsThereAndNeverTruncates) {
 
 TEST(LogFiles, AnEmptyTextCreatesNoFile) {
   TempDir dir;
-  EXPECT_TRUE(AppendToLogFile(dir / "tape.log", ""));
+  EXPECT_EQ(AppendToLogFile(dir / "tape.log", ""), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(dir / "tape.log"));
 }
 
-TEST(LogFiles, RecordingLogIsNamedAfterTheRecording) {
+TEST(LogFiles, RecordingLogIsNamedAfterTheRecordingAndIsNeverAnotherLog) {
   struct Row {
     const char* recording;
     const char* log;
   };
-  for (const Row row : {Row{"/rec/tape01.wav", "/out/tape01.log"}, Row{"/rec/noext", "/out/noext.log"},
-                        Row{"/rec/a.b.aiff", "/out/a.b.log"}, Row{"/rec/кассета.WAV", "/out/кассета.log"}}) {
+  const Row rows[] = {
+      {"/rec/tape01.wav", "/rec/tape01.log"},
+      {"/rec/noext", "/rec/noext.log"},
+      {"/rec/a.b.aiff", "/rec/a.b.log"},
+      {"/rec/кассета.WAV", "/rec/кассета.log"},
+      // Never the recording itself, nor the list log or the work log.
+      {"/rec/cut.log", "/rec/cut.log.log"},
+      {"/rec/cut.LOG", "/rec/cut.LOG.log"},
+      {"/rec/!list.wav", "/rec/!list.wav.log"},
+      {"/rec/!LIST.wav", "/rec/!LIST.wav.log"},
+      {"/rec/!processing.aiff", "/rec/!processing.aiff.log"},
+      {"/rec/!list.log", "/rec/!list.log.log"},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.recording);
-    EXPECT_EQ(RecordingLogPath("/out", row.recording), std::filesystem::path(row.log));
+    const RecordingLogs logs = LogsBeside(row.recording);
+    EXPECT_EQ(logs.recording.path, std::filesystem::path(row.log));
+    EXPECT_EQ(logs.recording.refusal, "");
+    EXPECT_EQ(logs.list.path, std::filesystem::path("/rec/!list.log"));
+    EXPECT_EQ(logs.work.path, std::filesystem::path("/rec/!processing.log"));
   }
+}
+
+TEST(LogFiles, AListOrWorkLogThatWouldBeTheRecordingIsRefused) {
+  EXPECT_EQ(LogsBeside("/rec/!list.log").list.refusal, "it is the recording itself");
+  EXPECT_EQ(LogsBeside("/rec/!list.log").work.refusal, "");
+  EXPECT_EQ(LogsBeside("/rec/!Processing.log").work.refusal, "it is the recording itself");
+  EXPECT_EQ(LogsBeside("/rec/!Processing.log").list.refusal, "");
 }
 
 TEST(LogLines, EveryLineKindHasItsFormat) {
@@ -154,11 +177,20 @@ TEST(LogLines, EntriesOfASweepFollowItsTallies) {
   }
 }
 
+TEST(LogLines, ARecordingsPathKeepsAnEntryOnItsLines) {
+  const std::string path = "/r/x\nINJECTED=1 #\n.wav";
+  const std::string shown = "/r/x?INJECTED=1 #?.wav";
+  EXPECT_EQ(ListLogTuningNotFound(path), shown + ":\tНастроечная последовательность не найдена.\n");
+  EXPECT_EQ(ListLogEntry(path, SweepPiece{}, {}, {}), shown + ":\tНе удалось.\n");
+  EXPECT_EQ(ListLogEntry(path, SweepPiece{1, false, 0, 9}, {}, {}),
+            shown + "\n\t(01,         0,         9):\tНе удалось.\n");
+}
+
 TEST(LogLines, AnEntryIsStoredAsCp1251WithCrLf) {
   TempDir dir;
   const Tally failures = {{"ПРОГА┴", 1, 0x0200, 0x000A, 0x1234}};
   const auto file = dir / "!list.log";
-  ASSERT_TRUE(AppendToLogFile(file, ListLogEntry("/м/t.wav", SweepPiece{}, {}, failures)));
+  ASSERT_EQ(AppendToLogFile(file, ListLogEntry("/м/t.wav", SweepPiece{}, {}, failures)), std::nullopt);
   EXPECT_EQ(ReadFileBytes(file),
             "/\xEC/t.wav:\t\xCD\xE5 \xF3\xE4\xE0\xEB\xEE\xF1\xFC.\r\n"
             "\t\t\xCF\xD0\xCE\xC3\xC0?\t\t1000\t12\r\n");

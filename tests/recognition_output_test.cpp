@@ -97,9 +97,7 @@ TEST(UniquePath, DirectoriesAndLinksTakeANameToo) {
   std::filesystem::create_symlink(dir / "nowhere", dir / "L.bin");
   EXPECT_EQ(MakeUniquePath(dir / "D.bin"), dir / "D(1).bin");
   EXPECT_EQ(MakeUniquePath(dir / "L.bin"), dir / "L(1).bin");
-  std::optional<CreatedFile> created = CreateUniqueFile(dir / "L.bin");
-  ASSERT_TRUE(created);
-  EXPECT_EQ(created->path, dir / "L(1).bin");
+  EXPECT_EQ(WriteUniqueFile(dir / "L.bin", Bytes{1}), dir / "L(1).bin");
   EXPECT_FALSE(std::filesystem::exists(dir / "nowhere"));  // the link was not followed
 }
 
@@ -108,7 +106,7 @@ TEST(UniquePath, NoNameWhenTheTestCannotTell) {
   // Every path through a link to itself fails with a loop, not with "not found".
   std::filesystem::create_directory_symlink("loop", dir / "loop");
   EXPECT_EQ(MakeUniquePath(dir / "loop" / "HELLO.bin"), std::nullopt);
-  EXPECT_FALSE(CreateUniqueFile(dir / "loop" / "HELLO.bin"));
+  EXPECT_FALSE(WriteUniqueFile(dir / "loop" / "HELLO.bin", Bytes{1}));
 }
 
 // A directory in which HELLO.bin and HELLO(1).bin ... HELLO(9999).bin exist.
@@ -122,7 +120,9 @@ TEST(UniquePath, NoNameWhenAllNumbersAreTaken) {
   TempDir dir;
   TakeAllNumbers(dir);
   EXPECT_EQ(MakeUniquePath(dir / "HELLO.bin"), std::nullopt);
-  EXPECT_FALSE(CreateUniqueFile(dir / "HELLO.bin"));
+  const auto before = DirectoryContents(dir.path());
+  EXPECT_FALSE(WriteUniqueFile(dir / "HELLO.bin", Bytes{1}));
+  EXPECT_EQ(DirectoryContents(dir.path()), before);  // no staged file left
 }
 
 TEST(BinLayout, ShortAndLongLayoutsByteForByte) {

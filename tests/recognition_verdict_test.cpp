@@ -31,6 +31,7 @@ class StagedWorkLog final : public SweepReport {
   void AppendWorkLog(std::string_view text) override { lines.push_back("[" + stage + "] " + std::string(text)); }
   void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
   void SetTapeFileNumber(std::int32_t) override {}
+  void ReportSkippedLog(const std::filesystem::path&, std::string_view) override {}
 
   std::string stage;
   std::vector<std::string> lines;

@@ -14,6 +14,9 @@
 namespace varnetta {
 namespace {
 
+// A stop that is never requested.
+const StopRequest kNeverStopped;
+
 using testing::SmallRecord;
 using testing::WriteShortTape;
 
@@ -211,7 +214,7 @@ TEST_F(Sweep, ConditionsEveryChannelWithTheKernelsOfTheMeasuredPeriod) {
       SCOPED_TRACE(::testing::Message() << "channel " << source);
       const int derived = 3 + 2 * source;
       Signal expected(length);
-      ApplyKernel(derivative, channels[static_cast<std::size_t>(source)], expected, "", progress);
+      ApplyKernel(derivative, channels[static_cast<std::size_t>(source)], expected, "", progress, kNeverStopped);
       if (row.smoothing == 0) {
         const SignalView actual = context.workClip.Channel(derived);
         EXPECT_TRUE(std::equal(actual.begin(), actual.end(), expected.begin(), expected.end()));
@@ -220,7 +223,7 @@ TEST_F(Sweep, ConditionsEveryChannelWithTheKernelsOfTheMeasuredPeriod) {
       // The smoothed channel takes over the derivative's storage once the
       // passes on the derivative are done, so only it is left to compare.
       Signal smoothed(length);
-      ApplyKernel(smoothing, expected, smoothed, "", progress);
+      ApplyKernel(smoothing, expected, smoothed, "", progress, kNeverStopped);
       const SignalView actualSmoothed = context.workClip.Channel(derived + 1);
       EXPECT_TRUE(std::equal(actualSmoothed.begin(), actualSmoothed.end(), smoothed.begin(), smoothed.end()));
     }

@@ -103,7 +103,7 @@ class WorkerHarness {
   std::function<void(const std::string& call)> onReport;
   std::unique_ptr<Worker> worker = std::make_unique<Worker>(context, [this](const std::string& path) {
     if (beforeJob) beforeJob(std::filesystem::path(path).filename().string());
-    const bool goOn = LoadAndProcess(context, settings, path).continueQueue;
+    const bool goOn = LoadAndProcess(context, settings, path).processed.continueQueue;
     if (afterJob) afterJob(std::filesystem::path(path).filename().string());
     return goOn;
   });

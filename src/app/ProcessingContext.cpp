@@ -53,10 +53,12 @@ void ProcessingContext::ShowAnalysisSizes(std::int32_t samples, std::int32_t tem
 
 void ProcessingContext::AppendWorkLog(std::string_view message) {
   // Before the first recording there is no directory to store the log in.
-  if (settings.StoreWorkLog != 0 && !recording.dir.empty()) {
-    AppendToLogFile(recording.dir / kWorkLogFileName, message);
-  }
+  if (settings.StoreWorkLog != 0 && !recording.dir.empty()) AppendToLog(recording.logs.work, message, *this);
   reporter_.AppendToLogPane(message);
+}
+
+void ProcessingContext::ReportSkippedLog(const std::filesystem::path& log, std::string_view reason) {
+  reporter_.ReportSkippedLog(log.string(), reason);
 }
 
 }  // namespace varnetta

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -72,6 +73,7 @@ class ProcessingContext final : public SweepReport {
   // To the log pane, and with StoreWorkLog to "!processing.log" beside the
   // recording. The message is stored as it is (no formatting here).
   void AppendWorkLog(std::string_view message) override;
+  void ReportSkippedLog(const std::filesystem::path& log, std::string_view reason) override;
 
  private:
   Reporter& reporter_;

@@ -12,12 +12,8 @@ QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSet
   QueuedRecordingResult result;
   try {
     context.settings = settings.Snapshot();
-    result.loaded = context.sourceClip.Load(path);
-    if (result.loaded) {
-      const ProcessedRecording processed = ProcessRecording(context, path);
-      result.continueQueue = processed.continueQueue;
-      result.filesWritten = processed.filesWritten;
-    }
+    result.loaded = context.sourceClip.Load(path, &context.stopRequested);
+    if (result.loaded) result.processed = ProcessRecording(context, path);
   } catch (...) {
     ReportSkippedRecording(path);
     result.loaded = false;

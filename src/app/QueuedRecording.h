@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "app/RecordingDriver.h"
 
 namespace varnetta {
 
@@ -16,10 +17,7 @@ class SharedSettings;
 // throws.
 struct QueuedRecordingResult {
   bool loaded = false;
-  // False ends the worker's pass over the queue (a stop, or a MultiFile
-  // recording without any tuning sequence).
-  bool continueQueue = true;
-  std::int32_t filesWritten = 0;
+  ProcessedRecording processed;  // of a recording that loaded
 };
 QueuedRecordingResult LoadAndProcess(ProcessingContext& context, const SharedSettings& settings,
                                      const std::string& path);

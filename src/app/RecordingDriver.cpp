@@ -31,9 +31,13 @@ std::vector<SignalView> ChannelViews(const AudioClip& clip, std::int32_t count, 
 // was requested meanwhile.
 bool AddMix(ProcessingContext& context) {
   WorkClip& work = context.workClip;
-  MixChannels(context.ampParser, work.Channel(0), work.Channel(1), ChannelLevels{work.Level(0), work.Level(1)},
-              work.PrepareMix(work.SampleCount()), context, context);
-  if (context.stopRequested.IsRequested()) return false;
+  const StopRequest& stop = context.stopRequested;
+  const std::span<double> mix = work.PrepareMix(work.SampleCount(), stop);
+  // A storage cut short by the stop is never mixed into.
+  if (stop.IsRequested()) return false;
+  MixChannels(context.ampParser, work.Channel(0), work.Channel(1), ChannelLevels{work.Level(0), work.Level(1)}, mix,
+              context, context, stop);
+  if (stop.IsRequested()) return false;
   work.AppendMix();
   return true;
 }
@@ -41,8 +45,12 @@ bool AddMix(ProcessingContext& context) {
 // Sweeps the channels of the work clip and counts what it wrote; false when
 // the sweep stopped.
 bool Sweep(ProcessingContext& context, const SweepPiece& piece, ProcessedRecording& processed) {
-  const SweepResult result = RunSweep(context.ForSweep(), piece);
+  SweepResult result = RunSweep(context.ForSweep(), piece);
   processed.filesWritten += static_cast<std::int32_t>(result.tallies.saved.size());
+  if (result.furthest) {
+    result.furthest->position += piece.firstSample;
+    if (!processed.furthest || GotFurther(*result.furthest, *processed.furthest)) processed.furthest = result.furthest;
+  }
   return !result.stopped;
 }
 
@@ -95,7 +103,7 @@ ProcessedRecording ProcessPieces(ProcessingContext& context) {
   const ChannelLevels levels = SearchLevels(clip);
   if (!FindNextTapeStart(context, levels, 0, start, length)) {
     context.SetStage("Настроечная последовательность не найдена.");
-    AppendToLogFile(recording.dir / kListLogFileName, ListLogTuningNotFound(recording.path.string()));
+    AppendToLog(recording.logs.list, ListLogTuningNotFound(recording.path.string()), context);
     processed.continueQueue = false;
     return processed;
   }
@@ -114,14 +122,14 @@ ProcessedRecording ProcessPieces(ProcessingContext& context) {
     }
   }
   context.AppendWorkLog("Конец кассеты.\r\n");
-  AppendToLogFile(recording.dir / kListLogFileName, ListLogEndOfTape());
+  AppendToLog(recording.logs.list, ListLogEndOfTape(), context);
   return processed;
 }
 
 }  // namespace
 
 ProcessedRecording ProcessRecording(ProcessingContext& context, const std::filesystem::path& path) {
-  context.recording = RecordingLocation{path, path.parent_path()};
+  context.recording = LocateRecording(path);
   context.ampParser.SetTolerances(TolerancesOf(context.settings));
   if (context.sourceClip.ChannelCount() == 0) return {};
   if (context.settings.MultiFile == 0) return ProcessWholeRecording(context);

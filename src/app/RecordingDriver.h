@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+
+#include "recognition/Sweep.h"
 
 namespace varnetta {
 
@@ -13,6 +16,9 @@ struct ProcessedRecording {
   // recording holds no tuning sequence at all.
   bool continueQueue = true;
   std::int32_t filesWritten = 0;
+  // The pass that got furthest in any of its sweeps, its position counted in
+  // the recording; none when no pass ran (no tuning sequence was found).
+  std::optional<FurthestPass> furthest;
 };
 
 // Decodes the recording loaded into the context's sourceClip: as one tape

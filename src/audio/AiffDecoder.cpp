@@ -45,7 +45,7 @@ std::uint32_t ConvertAiffSampleRate(std::span<const std::uint8_t, 10> field) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(negative ? -whole : whole));
 }
 
-bool DecodeAiff(FileBytes buffer, AudioClip& clip) {
+bool DecodeAiff(FileBytes buffer, AudioClip& clip, const StopRequest* stop) {
   const std::int64_t commonChunk = FindChunk(buffer, "COMM", kOrder);
   const std::int64_t soundChunk = FindChunk(buffer, "SSND", kOrder);
   const bool isAifc = HasIdentifier(buffer, 8, "AIFC");
@@ -86,7 +86,7 @@ bool DecodeAiff(FileBytes buffer, AudioClip& clip) {
   layout.frameCount = frameCount;
   layout.frameStride = frameBytes;
   layout.channelCount = channelCount;
-  return DecodeFrames(buffer, layout, AiffSampleEncoding(clip.bitDepth, isAifc), kOrder, clip.channels);
+  return DecodeFrames(buffer, layout, AiffSampleEncoding(clip.bitDepth, isAifc), kOrder, clip.channels, stop);
 }
 
 }  // namespace varnetta

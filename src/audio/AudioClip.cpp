@@ -22,15 +22,18 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// The whole file, read with one read call.
+// Read in pieces of this size, so that a stop is seen during a long read.
+constexpr std::size_t kReadPieceBytes = std::size_t{32} << 20;
+
+// The whole file.
 struct FileContents {
   std::unique_ptr<std::uint8_t[]> bytes;
   std::size_t size = 0;
 };
 
-enum class ReadOutcome { Read, CannotOpen, TooLarge, ShortRead };
+enum class ReadOutcome { Read, CannotOpen, TooLarge, ShortRead, Stopped };
 
-ReadOutcome ReadWholeFile(const std::string& path, FileContents& contents) {
+ReadOutcome ReadWholeFile(const std::string& path, FileContents& contents, const StopRequest* stop) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return ReadOutcome::CannotOpen;
   const FileHandle file(std::fopen(path.c_str(), "rb"));
@@ -42,7 +45,12 @@ ReadOutcome ReadWholeFile(const std::string& path, FileContents& contents) {
   contents.size = static_cast<std::size_t>(size);
   contents.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(contents.size);
   AdviseHugePages(contents.bytes.get(), contents.size);
-  if (std::fread(contents.bytes.get(), 1, contents.size, file.get()) != contents.size) return ReadOutcome::ShortRead;
+  for (std::size_t done = 0; done < contents.size;) {
+    if (stop != nullptr && stop->IsRequested()) return ReadOutcome::Stopped;
+    const std::size_t piece = std::min(kReadPieceBytes, contents.size - done);
+    if (std::fread(contents.bytes.get() + done, 1, piece, file.get()) != piece) return ReadOutcome::ShortRead;
+    done += piece;
+  }
   return ReadOutcome::Read;
 }
 
@@ -52,25 +60,26 @@ bool RefuseFile(std::string_view message, const std::string& path) {
 
 }  // namespace
 
-bool AudioClip::Load(const std::string& path) {
+bool AudioClip::Load(const std::string& path, const StopRequest* stop) {
   Clear();  // the previous recording must not add to the memory this one needs
   FileContents contents;
-  switch (ReadWholeFile(path, contents)) {
+  switch (ReadWholeFile(path, contents, stop)) {
     case ReadOutcome::CannotOpen: return RefuseFile("ERROR: File doesn't exist or otherwise can't load file", path);
     case ReadOutcome::TooLarge: return RefuseFile(kTooLargeMessage, path);
     case ReadOutcome::ShortRead: return RefuseFile("ERROR: Couldn't read entire file", path);
+    case ReadOutcome::Stopped: return false;
     case ReadOutcome::Read: break;
   }
   if (contents.size < kMinFileBytes) return RefuseFile("ERROR: File is not a valid audio file", path);
-  return DecodeFile({contents.bytes.get(), contents.size});
+  return DecodeFile({contents.bytes.get(), contents.size}, stop);
 }
 
-bool AudioClip::DecodeFile(std::span<const std::uint8_t> buffer) {
+bool AudioClip::DecodeFile(std::span<const std::uint8_t> buffer, const StopRequest* stop) {
   if (static_cast<std::uint64_t>(buffer.size()) > static_cast<std::uint64_t>(kMaxFileBytes)) {
     return Refuse(kTooLargeMessage);
   }
-  if (HasIdentifier(buffer, 0, "RIFF")) return DecodeWave(buffer, *this);
-  if (HasIdentifier(buffer, 0, "FORM")) return DecodeAiff(buffer, *this);
+  if (HasIdentifier(buffer, 0, "RIFF")) return DecodeWave(buffer, *this, stop);
+  if (HasIdentifier(buffer, 0, "FORM")) return DecodeAiff(buffer, *this, stop);
   return Refuse("Audio File Type: Error");
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/Signal.h"
+#include "common/StopRequest.h"
 
 namespace varnetta {
 
@@ -19,11 +20,12 @@ class AudioClip {
   std::int32_t bitDepth = 16;
 
   // Reads the whole file and decodes it. On false a message went to standard
-  // error and the clip's content is to be ignored.
-  bool Load(const std::string& path);
+  // error, or a stop was requested (stop tested once per block of work), and
+  // the clip's content is to be ignored.
+  bool Load(const std::string& path, const StopRequest* stop = nullptr);
 
   // Decodes a whole file held in memory ("RIFF" or "FORM" container).
-  bool DecodeFile(std::span<const std::uint8_t> buffer);
+  bool DecodeFile(std::span<const std::uint8_t> buffer, const StopRequest* stop = nullptr);
 
   std::int32_t ChannelCount() const;
   // Length of the first channel, 0 without channels.

@@ -48,8 +48,14 @@ class SampleConverter<Order, SampleEncoding::Signed16> {
   }
 };
 
+// Frames converted between two tests of the stop request.
+constexpr std::int64_t kFramesPerBlock = std::int64_t{1} << 20;
+
+bool Stopped(const StopRequest* stop) { return stop != nullptr && stop->IsRequested(); }
+
 template <ByteOrder Order, SampleEncoding Encoding>
-bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Signal>& channels) {
+bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Signal>& channels,
+                    const StopRequest* stop) {
   constexpr int kBytes = BytesPerSample(Encoding);
   const SampleConverter<Order, Encoding> convert;
   const auto channelCount = static_cast<std::size_t>(layout.channelCount);
@@ -67,10 +73,14 @@ bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Sig
   ForEachOnTwoThreads(channelCount, [&](std::size_t c) {
     Signal& channel = channels[c];
     const std::uint8_t* sampleBytes = buffer.data() + layout.start + c * kBytes;
-    for (std::int64_t frame = 0; frame < wholeFrames; ++frame, sampleBytes += layout.frameStride) {
-      channel.push_back(convert(sampleBytes));
+    for (std::int64_t block = 0; block < wholeFrames && !Stopped(stop); block += kFramesPerBlock) {
+      const std::int64_t blockEnd = std::min(wholeFrames, block + kFramesPerBlock);
+      for (std::int64_t frame = block; frame < blockEnd; ++frame, sampleBytes += layout.frameStride) {
+        channel.push_back(convert(sampleBytes));
+      }
     }
   });
+  if (Stopped(stop)) return false;
   for (std::int64_t frame = std::max<std::int64_t>(wholeFrames, 0); frame < layout.frameCount; ++frame) {
     const std::int64_t frameStart = layout.start + frame * layout.frameStride;
     for (std::size_t c = 0; c < channelCount; ++c) {
@@ -83,15 +93,16 @@ bool DecodeFramesAs(FileBytes buffer, const FrameLayout& layout, std::vector<Sig
 }
 
 template <ByteOrder Order>
-bool DecodeFramesIn(FileBytes buffer, const FrameLayout& layout, SampleEncoding encoding,
-                    std::vector<Signal>& channels) {
+bool DecodeFramesIn(FileBytes buffer, const FrameLayout& layout, SampleEncoding encoding, std::vector<Signal>& channels,
+                    const StopRequest* stop) {
+  using enum SampleEncoding;
   switch (encoding) {
-    case SampleEncoding::Unsigned8: return DecodeFramesAs<Order, SampleEncoding::Unsigned8>(buffer, layout, channels);
-    case SampleEncoding::Signed8: return DecodeFramesAs<Order, SampleEncoding::Signed8>(buffer, layout, channels);
-    case SampleEncoding::Signed16: return DecodeFramesAs<Order, SampleEncoding::Signed16>(buffer, layout, channels);
-    case SampleEncoding::Signed24: return DecodeFramesAs<Order, SampleEncoding::Signed24>(buffer, layout, channels);
-    case SampleEncoding::Signed32: return DecodeFramesAs<Order, SampleEncoding::Signed32>(buffer, layout, channels);
-    case SampleEncoding::Float32: return DecodeFramesAs<Order, SampleEncoding::Float32>(buffer, layout, channels);
+    case Unsigned8: return DecodeFramesAs<Order, Unsigned8>(buffer, layout, channels, stop);
+    case Signed8: return DecodeFramesAs<Order, Signed8>(buffer, layout, channels, stop);
+    case Signed16: return DecodeFramesAs<Order, Signed16>(buffer, layout, channels, stop);
+    case Signed24: return DecodeFramesAs<Order, Signed24>(buffer, layout, channels, stop);
+    case Signed32: return DecodeFramesAs<Order, Signed32>(buffer, layout, channels, stop);
+    case Float32: return DecodeFramesAs<Order, Float32>(buffer, layout, channels, stop);
   }
   return false;
 }
@@ -99,9 +110,10 @@ bool DecodeFramesIn(FileBytes buffer, const FrameLayout& layout, SampleEncoding 
 }  // namespace
 
 bool DecodeFrames(FileBytes buffer, const FrameLayout& layout, SampleEncoding encoding, ByteOrder order,
-                  std::vector<Signal>& channels) {
-  return order == ByteOrder::BigEndian ? DecodeFramesIn<ByteOrder::BigEndian>(buffer, layout, encoding, channels)
-                                       : DecodeFramesIn<ByteOrder::LittleEndian>(buffer, layout, encoding, channels);
+                  std::vector<Signal>& channels, const StopRequest* stop) {
+  return order == ByteOrder::BigEndian
+             ? DecodeFramesIn<ByteOrder::BigEndian>(buffer, layout, encoding, channels, stop)
+             : DecodeFramesIn<ByteOrder::LittleEndian>(buffer, layout, encoding, channels, stop);
 }
 
 }  // namespace varnetta

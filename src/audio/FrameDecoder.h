@@ -6,6 +6,7 @@
 #include "audio/FileBuffer.h"
 #include "audio/SampleFormat.h"
 #include "common/Signal.h"
+#include "common/StopRequest.h"
 
 namespace varnetta {
 
@@ -21,8 +22,9 @@ struct FrameLayout {
 // samples to them in file order. Each channel is reserved for the samples the
 // buffer actually holds, so a header claiming more costs no memory. Refuses
 // with the samples-past-end message at the first sample that lies outside the
-// buffer, keeping what was appended before it.
+// buffer, keeping what was appended before it. Gives false without a message
+// when a stop is requested (tested once per block of frames).
 bool DecodeFrames(FileBytes buffer, const FrameLayout& layout, SampleEncoding encoding, ByteOrder order,
-                  std::vector<Signal>& channels);
+                  std::vector<Signal>& channels, const StopRequest* stop);
 
 }  // namespace varnetta

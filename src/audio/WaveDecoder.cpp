@@ -37,7 +37,7 @@ SampleEncoding WaveSampleEncoding(std::int32_t bitDepth, bool floatSamples) {
 
 }  // namespace
 
-bool DecodeWave(FileBytes buffer, AudioClip& clip) {
+bool DecodeWave(FileBytes buffer, AudioClip& clip, const StopRequest* stop) {
   const std::int64_t dataChunk = FindChunk(buffer, "data", kOrder);
   const std::int64_t formatChunk = FindChunk(buffer, "fmt ", kOrder);
   if (dataChunk < 0 || formatChunk < 0 || !HasIdentifier(buffer, 0, "RIFF") || !HasIdentifier(buffer, 8, "WAVE")) {
@@ -75,7 +75,7 @@ bool DecodeWave(FileBytes buffer, AudioClip& clip) {
   layout.channelCount = channelCount;
   const SampleEncoding encoding =
       WaveSampleEncoding(clip.bitDepth, HoldsFloatSamples(buffer, formatChunk, formatTag));
-  return DecodeFrames(buffer, layout, encoding, kOrder, clip.channels);
+  return DecodeFrames(buffer, layout, encoding, kOrder, clip.channels, stop);
 }
 
 }  // namespace varnetta

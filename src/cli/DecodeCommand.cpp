@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -17,9 +18,11 @@
 #include "app/ProcessingContext.h"
 #include "app/QueuedRecording.h"
 #include "app/Worker.h"
+#include "cli/NothingRecovered.h"
 #include "cli/SettingOptions.h"
 #include "cli/TerminalReporter.h"
 #include "cli/Usage.h"
+#include "common/OutputFiles.h"
 #include "common/TextFormat.h"
 #include "settings/SettingsStore.h"
 
@@ -34,6 +37,8 @@ sigset_t InterruptSignals() {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  // Closing the terminal stops the work as Ctrl-C does.
+  sigaddset(&signals, SIGHUP);
   return signals;
 }
 
@@ -62,8 +67,8 @@ struct DecodeRequest {
 
 // What one queued recording gave.
 struct Outcome {
-  bool loaded = false;
-  std::int32_t filesWritten = 0;
+  std::string path;
+  QueuedRecordingResult result;
 };
 
 std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSettings& loaded) {
@@ -160,11 +165,10 @@ int RunDecodeCommand(int argc, char** argv) {
   std::atomic<std::size_t> done{0};
   Worker worker(context, [&](const std::string& path) {
     Outcome& outcome = outcomes[done];
-    const QueuedRecordingResult result = LoadAndProcess(context, settings, path);
-    outcome.loaded = result.loaded;
-    outcome.filesWritten = result.filesWritten;
+    outcome.path = path;
+    outcome.result = LoadAndProcess(context, settings, path);
     ++done;
-    return result.continueQueue;
+    return outcome.result.processed.continueQueue;
   });
 
   BlockInterrupts();
@@ -172,13 +176,24 @@ int RunDecodeCommand(int argc, char** argv) {
   // Queued as absolute paths, so the logs name each recording in full.
   for (const std::string& recording : request->recordings) worker.Push(AbsolutePath(recording));
   const bool finished = WaitForRecordings(context, reporter, done, total);
-  worker.StopWorker();
+  // A second interrupt while the work winds down ends the program at once,
+  // leaving no staged file behind.
+  worker.StopWorker([] {
+    if (!WaitForInterrupt(std::chrono::milliseconds(10))) return;
+    RemoveStagedFiles();
+    std::_Exit(kExitInterrupted);
+  });
   if (!finished) return kExitInterrupted;
 
+  bool everyOneGaveFiles = true;
   for (const Outcome& outcome : outcomes) {
-    if (!outcome.loaded || outcome.filesWritten == 0) return 1;
+    const ProcessedRecording& processed = outcome.result.processed;
+    if (outcome.result.loaded && processed.filesWritten == 0) {
+      std::fprintf(stderr, "%s\n", NothingRecoveredLine(outcome.path, processed.furthest).c_str());
+    }
+    everyOneGaveFiles = everyOneGaveFiles && outcome.result.loaded && processed.filesWritten > 0;
   }
-  return 0;
+  return everyOneGaveFiles ? 0 : 1;
 }
 
 }  // namespace varnetta

@@ -1,5 +1,7 @@
 #include "cli/TerminalReporter.h"
 
+#include "common/Utf8.h"
+
 namespace varnetta {
 
 TerminalReporter::TerminalReporter(std::FILE* log, std::FILE* progress, bool showProgress)
@@ -15,6 +17,7 @@ void TerminalReporter::SetProgressPosition(std::int32_t) {}
 
 void TerminalReporter::AppendToLogPane(std::string_view text) {
   std::lock_guard lock(mutex_);
+  if (logFailed_) return;
   ClearProgressLocked();
   std::string plain;
   plain.reserve(text.size());
@@ -22,8 +25,18 @@ void TerminalReporter::AppendToLogPane(std::string_view text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     plain += text[i];
   }
-  std::fwrite(plain.data(), 1, plain.size(), log_);
-  std::fflush(log_);
+  const bool written = std::fwrite(plain.data(), 1, plain.size(), log_) == plain.size();
+  logFailed_ = std::fflush(log_) != 0 || !written;
+}
+
+void TerminalReporter::ReportSkippedLog(std::string_view log, std::string_view reason) {
+  std::lock_guard lock(mutex_);
+  if (!skippedLogs_.emplace(log).second) return;
+  ClearProgressLocked();
+  const std::string name = ReplaceControlCharacters(log);
+  std::fprintf(progress_, "varnetta-cli: skipped the log file %s: %.*s\n", name.c_str(),
+               static_cast<int>(reason.size()), reason.data());
+  std::fflush(progress_);
 }
 
 void TerminalReporter::ShowProgress(std::string_view stage, std::int32_t low, std::int32_t high,

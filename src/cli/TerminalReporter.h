@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -11,9 +13,11 @@
 namespace varnetta {
 
 // The command line's face of the processing: the work log goes to standard
-// output as UTF-8 with plain line feeds; a one-line progress display goes to
-// standard error, only when that is a terminal, and is wiped before any log
-// text so the two never mix on one line.
+// output as UTF-8 with plain line feeds, until writing there fails (a closed
+// pipe), after which it is dropped; a one-line progress display goes to
+// standard error, only when that is a terminal, and is wiped before any other
+// text so the two never mix on one line. A skipped log file is named on
+// standard error once.
 class TerminalReporter : public Reporter {
  public:
   TerminalReporter(std::FILE* log, std::FILE* progress, bool showProgress);
@@ -23,6 +27,7 @@ class TerminalReporter : public Reporter {
   void SetProgressRange(std::int32_t low, std::int32_t high) override;
   void SetProgressPosition(std::int32_t position) override;
   void AppendToLogPane(std::string_view text) override;
+  void ReportSkippedLog(std::string_view log, std::string_view reason) override;
 
   // Redraws the progress line from what the stage and counters read now.
   void ShowProgress(std::string_view stage, std::int32_t low, std::int32_t high, std::int32_t position);
@@ -36,6 +41,8 @@ class TerminalReporter : public Reporter {
   std::FILE* progress_;
   bool showProgress_;
   bool progressShown_ = false;
+  bool logFailed_ = false;
+  std::set<std::string, std::less<>> skippedLogs_;
   std::mutex mutex_;
 };
 

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ void PrintHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away (varnetta-cli ... | head) must not end the work:
+  // writes to it fail instead, and the output to it stops.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc > 1 && std::string_view(argv[1]) == "encode") return varnetta::RunEncodeCommand(argc - 1, argv + 1);
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];

@@ -1,5 +1,6 @@
 #include "common/LargeBuffers.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__linux__)
@@ -11,6 +12,8 @@ namespace varnetta {
 namespace {
 
 constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+// Samples zeroed between two tests of the stop request.
+constexpr std::size_t kZeroBlockSamples = std::size_t{1} << 22;
 
 }  // namespace
 
@@ -34,6 +37,16 @@ void ReserveSignal(Signal& signal, std::size_t samples) {
   AdviseHugePages(larger.data(), samples * sizeof(double));
   larger.insert(larger.end(), signal.begin(), signal.end());
   signal.swap(larger);
+}
+
+bool ZeroSignal(Signal& signal, std::size_t samples, const StopRequest& stop) {
+  ReserveSignal(signal, samples);
+  signal.clear();
+  while (signal.size() < samples) {
+    if (stop.IsRequested()) return false;
+    signal.resize(std::min(samples, signal.size() + kZeroBlockSamples), 0.0);
+  }
+  return true;
 }
 
 }  // namespace varnetta

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "common/Signal.h"
+#include "common/StopRequest.h"
 
 namespace varnetta {
 
@@ -17,5 +18,10 @@ void AdviseHugePages(void* data, std::size_t bytes);
 // Gives signal room for at least samples samples, keeping its content; new
 // storage is advised before anything is written to it.
 void ReserveSignal(Signal& signal, std::size_t samples);
+
+// Makes signal hold `samples` zeros, as assign would, but a block at a time,
+// testing the stop request between blocks: touching a long channel's new
+// pages takes long. False, with the signal part-filled, when stopped.
+bool ZeroSignal(Signal& signal, std::size_t samples, const StopRequest& stop);
 
 }  // namespace varnetta

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/StopRequest.h"
+
 
 namespace varnetta {
 
@@ -36,17 +38,19 @@ class ProgressCountdown {
   // Calls process(begin, end) for consecutive runs covering 0 .. count - 1;
   // the position is set to the last item of each run that ends on a step,
   // before the run is processed (as a per-item countdown would), and to count
-  // at the end.
+  // at the end. A stop requested between two runs ends it there: false then.
   template <typename Process>
-  void ForEachChunk(ProgressSink& sink, Process&& process) const {
+  bool ForEachChunk(ProgressSink& sink, const StopRequest& stop, Process&& process) const {
     std::int32_t begin = 0;
     while (begin < count_) {
+      if (stop.IsRequested()) return false;
       const std::int32_t end = begin + std::min(step_, count_ - begin);
       if (end - begin == step_) sink.SetProgressPosition(end - 1);
       process(begin, end);
       begin = end;
     }
     sink.SetProgressPosition(count_);
+    return true;
   }
 
  private:

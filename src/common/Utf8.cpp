@@ -50,4 +50,22 @@ void AppendUtf8(std::string& text, char32_t c) {
   }
 }
 
+std::string ReplaceControlCharacters(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::optional<Utf8CodePoint> decoded = DecodeUtf8(text.substr(i));
+    const std::size_t length = decoded ? decoded->length : 1;
+    const char32_t c = decoded ? decoded->value : 0xFFFD;
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    if (control) {
+      out += '?';
+    } else {
+      out.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
+
 }  // namespace varnetta

@@ -20,4 +20,9 @@ std::optional<Utf8CodePoint> DecodeUtf8(std::string_view text);
 // Appends the UTF-8 encoding of a scalar value.
 void AppendUtf8(std::string& text, char32_t c);
 
+// The text with every control character (C0, DEL and C1) replaced by '?', so
+// that a name put into a line of text never breaks or steers it. Bytes that
+// are not valid UTF-8 are kept.
+std::string ReplaceControlCharacters(std::string_view text);
+
 }  // namespace varnetta

@@ -119,14 +119,14 @@ void ConvolveRange(std::span<const double> kernel, const double* source, double*
 }  // namespace
 
 void ApplyKernelInPlace(std::span<const double> kernel, std::span<double> signal, std::string_view stageText,
-                        ProgressSink& progress) {
+                        ProgressSink& progress, const StopRequest& stop) {
   if (signal.size() > static_cast<std::size_t>(kMaxSignalLength)) return;
   const auto count = static_cast<std::int32_t>(signal.size());
   progress.ResetProgress(count);
   progress.SetStage(stageText);
   const std::size_t history = kernel.empty() ? 0 : kernel.size() - 1;
   std::vector<double> originals;
-  ProgressCountdown(count).ForEachChunk(progress, [&](std::int32_t begin, std::int32_t end) {
+  ProgressCountdown(count).ForEachChunk(progress, stop, [&](std::int32_t begin, std::int32_t end) {
     const auto b = static_cast<std::size_t>(begin);
     const auto e = static_cast<std::size_t>(end);
     // The run reads the original samples from b - H + 1 on: those before b
@@ -142,13 +142,13 @@ void ApplyKernelInPlace(std::span<const double> kernel, std::span<double> signal
 }
 
 void ApplyKernel(std::span<const double> kernel, SignalView source, std::span<double> target,
-                 std::string_view stageText, ProgressSink& progress) {
+                 std::string_view stageText, ProgressSink& progress, const StopRequest& stop) {
   if (source.size() > static_cast<std::size_t>(kMaxSignalLength)) return;
   if (target.size() < source.size() || Overlaps(source, target)) return;
   const auto count = static_cast<std::int32_t>(source.size());
   progress.ResetProgress(count);
   progress.SetStage(stageText);
-  ProgressCountdown(count).ForEachChunk(progress, [&](std::int32_t begin, std::int32_t end) {
+  ProgressCountdown(count).ForEachChunk(progress, stop, [&](std::int32_t begin, std::int32_t end) {
     ConvolveRange(kernel, source.data(), target.data(), static_cast<std::size_t>(begin),
                   static_cast<std::size_t>(end));
   });

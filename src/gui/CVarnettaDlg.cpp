@@ -20,10 +20,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 
 #include "app/QueuedRecording.h"
+#include "common/Utf8.h"
 #include "gui/AppIcon.h"
 #include "gui/CAboutDlg.h"
 #include "gui/DialogUnits.h"
@@ -103,7 +105,7 @@ CVarnettaDlg::CVarnettaDlg(SharedSettings& settings, SettingsStore& store, QWidg
       store_(store),
       context_(*this),
       worker_(context_,
-              [this](const std::string& path) { return LoadAndProcess(context_, settings_, path).continueQueue; }),
+              [this](const std::string& path) { return LoadAndProcess(context_, settings_, path).processed.continueQueue; }),
       settingsDialog_(settings, this) {
   setWindowTitle(QStringLiteral("Varnetta"));
   setWindowIcon(AppIcon());
@@ -299,6 +301,13 @@ void CVarnettaDlg::SetProgressPosition(std::int32_t position) {
 void CVarnettaDlg::AppendToLogPane(std::string_view text) {
   QString pieces = FromUtf8(text);
   OnGuiThread([&] { logPane_->Append(std::move(pieces)); });
+}
+
+void CVarnettaDlg::ReportSkippedLog(std::string_view log, std::string_view reason) {
+  if (!skippedLogs_.emplace(log).second) return;
+  const std::string name = ReplaceControlCharacters(log);
+  std::fprintf(stderr, "varnetta: skipped the log file %s: %.*s\n", name.c_str(), static_cast<int>(reason.size()),
+               reason.data());
 }
 
 void CVarnettaDlg::dragEnterEvent(QDragEnterEvent* event) {

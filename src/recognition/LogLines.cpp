@@ -1,13 +1,12 @@
 #include "recognition/LogLines.h"
 
 #include "common/TextFormat.h"
+#include "common/Utf8.h"
 
 namespace varnetta {
 
 namespace {
 
-constexpr std::string_view kTuningNotFound = "Настроечная последовательность не найдена.";
-constexpr std::string_view kNothingFound = "Не удалось.\n";
 
 // "<name>\t\t<address>\t<length>"
 std::string NameAddressLength(const TallyEntry& entry) {
@@ -17,19 +16,23 @@ std::string NameAddressLength(const TallyEntry& entry) {
 }  // namespace
 
 std::string ListLogTuningNotFound(std::string_view recordingPath) {
-  return std::string(recordingPath) + ":\t" + std::string(kTuningNotFound) + "\n";
+  return ReplaceControlCharacters(recordingPath) + ":\t" + std::string(kListLogTuningNotFound) + "\n";
 }
 
-std::string ListLogRecordingHead(std::string_view recordingPath) { return std::string(recordingPath) + ":\t"; }
+std::string ListLogRecordingHead(std::string_view recordingPath) {
+  return ReplaceControlCharacters(recordingPath) + ":\t";
+}
 
-std::string ListLogRecordingLine(std::string_view recordingPath) { return std::string(recordingPath) + "\n"; }
+std::string ListLogRecordingLine(std::string_view recordingPath) {
+  return ReplaceControlCharacters(recordingPath) + "\n";
+}
 
 std::string ListLogSegmentHead(std::int32_t fileNumber, std::int32_t firstSample, std::int32_t endSample) {
   return FormatText("\t(%02d, %9d, %9d):\t", fileNumber, firstSample, endSample);
 }
 
 std::string ListLogNothingSaved(const Tally& failures) {
-  std::string text(kNothingFound);
+  std::string text = std::string(kListLogNothingSaved) + "\n";
   for (const TallyEntry& failure : failures) text += "\t\t" + NameAddressLength(failure) + "\n";
   return text;
 }
@@ -68,7 +71,7 @@ std::string RecordingLogCounts(const Tally& entries) {
 std::string RecordingLogEntry(const SweepPiece& piece, const Tally& saved, const Tally& failures) {
   if (saved.size() == 1) return {};
   std::string text = piece.wholeRecording ? std::string() : RecordingLogSegmentPrefix(piece.fileNumber);
-  if (saved.empty()) return text + std::string(kNothingFound) + RecordingLogCounts(failures);
+  if (saved.empty()) return text + std::string(kListLogNothingSaved) + "\n" + RecordingLogCounts(failures);
   return text + RecordingLogCounts(saved);
 }
 

@@ -11,6 +11,12 @@ namespace varnetta {
 // The lines of the list log ("!list.log") and of the recording log, as UTF-8
 // text with "\n" line ends; AppendToLogFile stores them. Addresses and lengths
 // are printed in octal without leading zeros (an unread 0xFFFF as 177777).
+// The control characters of a recording's path are written as '?', so that
+// every entry keeps its lines.
+
+// What the list log says of a recording or piece that gave no file.
+inline constexpr std::string_view kListLogTuningNotFound = "Настроечная последовательность не найдена.";
+inline constexpr std::string_view kListLogNothingSaved = "Не удалось.";
 
 // The piece of a recording that one sweep analysed.
 struct SweepPiece {

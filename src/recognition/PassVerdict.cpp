@@ -35,7 +35,7 @@ Verdict ChooseVerdict(bool recognised, bool checksumMatches, const AppSettings& 
 
 }  // namespace
 
-void ActOnRecognition(const PassOutput& output, RecognitionStage stage, const TapeFile& record,
+bool ActOnRecognition(const PassOutput& output, RecognitionStage stage, const TapeFile& record,
                       const std::vector<std::uint8_t>* data) {
   const bool recognised = stage == RecognitionStage::Complete;
   const std::span<const std::uint8_t> passBytes =
@@ -52,6 +52,7 @@ void ActOnRecognition(const PassOutput& output, RecognitionStage stage, const Ta
     output.report.AppendWorkLog(saved ? verdict.savedMessage : kNotSaved);
   }
   if (verdict.countsAsFailure) NoteFailure(output.tallies.failures, record);
+  return checksumMatches;
 }
 
 }  // namespace varnetta

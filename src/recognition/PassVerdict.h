@@ -26,8 +26,9 @@ struct PassOutput {
 // or "_BADRecognize" when saved in spite of a fault) and/or counted as a
 // failure (NoteFailure). The verdict is set as the stage and written to the
 // work log, followed by the message of the save. data holds the bytes the
-// pass read itself, and is null when it read none.
-void ActOnRecognition(const PassOutput& output, RecognitionStage stage, const TapeFile& record,
+// pass read itself, and is null when it read none. True when the pass read
+// the whole tape file and its checksum matched.
+bool ActOnRecognition(const PassOutput& output, RecognitionStage stage, const TapeFile& record,
                       const std::vector<std::uint8_t>* data);
 
 }  // namespace varnetta

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/Utf8.h"
 #include "dsp/Convolution.h"
 #include "dsp/Kernel.h"
 #include "recognition/AheadPasses.h"
@@ -169,10 +170,10 @@ bool Convolve(const Conditioning& c, std::span<const ConvolutionStep> steps, std
     if (step.stereoOnly && !c.stereo) continue;
     if (c.channels.Holds(step.source)) {
       c.passes.Finished(step.source);
-      ApplyKernelInPlace(kernel, c.channels.TakeOver(step.source, step.target), stageText, c.progress);
+      ApplyKernelInPlace(kernel, c.channels.TakeOver(step.source, step.target), stageText, c.progress, c.stop);
     } else {
-      ApplyKernel(kernel, c.channels.Channel(step.source), c.channels.DerivedChannel(step.target), stageText,
-                  c.progress);
+      ApplyKernel(kernel, c.channels.Channel(step.source), c.channels.DerivedChannel(step.target, c.stop),
+                  stageText, c.progress, c.stop);
     }
     c.passes.Ready(step.target);
     if (c.stop.IsRequested()) return false;
@@ -196,23 +197,30 @@ bool Condition(const Conditioning& c, std::int32_t tunePeriod, bool aliasing) {
 }
 
 // One pass's effects, in pass order: its report, then what its result leads
-// to. The amplitude parser goes on from where a level pass ended.
-void CommitPass(const SweepInputs& in, const Pass& pass, const PassRecognition& recognition,
-                SweepTallies& tallies) {
+// to. The amplitude parser goes on from where a level pass ended. Returns how
+// far the pass got.
+FurthestPass CommitPass(const SweepInputs& in, const Pass& pass, const PassRecognition& recognition,
+                        SweepTallies& tallies) {
   for (const std::string& message : recognition.report.messages) in.report.AppendWorkLog(message);
   if (pass.parser == ParserKind::Amp) in.ampParser.SetState(recognition.finalState);
-  ActOnRecognition(PassOutput{in.settings, in.recording.dir, in.report, tallies}, recognition.stage,
-                   recognition.record, recognition.data ? &*recognition.data : nullptr);
+  const bool checksumMatches =
+      ActOnRecognition(PassOutput{in.settings, in.recording.dir, in.report, tallies}, recognition.stage,
+                       recognition.record, recognition.data ? &*recognition.data : nullptr);
+  return {recognition.stage, checksumMatches, pass.label, recognition.finalState.position};
 }
 
-void WriteSummary(const RecordingLocation& recording, const SweepPiece& piece, const SweepTallies& tallies) {
-  AppendToLogFile(recording.dir / kListLogFileName,
-                  ListLogEntry(recording.path.string(), piece, tallies.saved, tallies.failures));
-  AppendToLogFile(RecordingLogPath(recording.dir, recording.path),
-                  RecordingLogEntry(piece, tallies.saved, tallies.failures));
+void WriteSummary(const SweepInputs& in, const SweepPiece& piece, const SweepTallies& tallies) {
+  const RecordingLogs& logs = in.recording.logs;
+  AppendToLog(logs.list, ListLogEntry(in.recording.path.string(), piece, tallies.saved, tallies.failures), in.report);
+  AppendToLog(logs.recording, RecordingLogEntry(piece, tallies.saved, tallies.failures), in.report);
 }
 
 }  // namespace
+
+bool GotFurther(const FurthestPass& a, const FurthestPass& b) {
+  if (a.stage != b.stage) return a.stage > b.stage;
+  return a.checksumMatches && !b.checksumMatches;
+}
 
 SweepResult RunSweep(const SweepInputs& in, const SweepPiece& piece) {
   in.report.SetTapeFileNumber(piece.fileNumber);
@@ -225,14 +233,15 @@ SweepResult RunSweep(const SweepInputs& in, const SweepPiece& piece) {
     tunePeriod = MeasureTunePeriod(in.ampParser, in.channels, stereo);
     if (tunePeriod < 1) {
       in.report.SetStage("Настроечная последовательность не найдена.");
-      AppendToLogFile(in.recording.dir / kListLogFileName, ListLogTuningNotFound(in.recording.path.string()));
+      AppendToLog(in.recording.logs.list, ListLogTuningNotFound(in.recording.path.string()), in.report);
       return result;
     }
   }
 
   const std::vector<const Pass*> passes = EnabledPasses(Enabled(in.settings, stereo));
   const ImpulseTolerances tolerances = TolerancesOf(in.settings);
-  const std::string path = in.recording.path.string();
+  // A name never breaks a line of the report.
+  const std::string path = ReplaceControlCharacters(in.recording.path.string());
   std::vector<AheadPasses::Task> tasks;
   for (const Pass* pass : passes) tasks.push_back(RecognitionTask(*pass, in.channels, tolerances, path));
   AheadPasses ahead(std::move(tasks), ReadyBeforeConditioning(passes));
@@ -247,13 +256,14 @@ SweepResult RunSweep(const SweepInputs& in, const SweepPiece& piece) {
 
   ahead.ReleaseAll();
   for (std::size_t i = 0; i < passes.size(); ++i) {
-    CommitPass(in, *passes[i], ahead.Take(i), result.tallies);
+    const FurthestPass reached = CommitPass(in, *passes[i], ahead.Take(i), result.tallies);
+    if (!result.furthest || GotFurther(reached, *result.furthest)) result.furthest = reached;
     if (in.stop.IsRequested()) {
       result.stopped = true;
       return result;
     }
   }
-  WriteSummary(in.recording, piece, result.tallies);
+  WriteSummary(in, piece, result.tallies);
   return result;
 }
 

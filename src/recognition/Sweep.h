@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "common/StopRequest.h"
 #include "recognition/LogLines.h"
 #include "recognition/RecordingLocation.h"
@@ -7,6 +11,7 @@
 #include "recognition/Tally.h"
 #include "recognition/WorkClip.h"
 #include "settings/AppSettings.h"
+#include "tape/RecognitionStage.h"
 #include "tape/WaveParserAmp.h"
 
 namespace varnetta {
@@ -23,9 +28,21 @@ struct SweepInputs {
   const StopRequest& stop;
 };
 
+// How far the pass that got furthest got.
+struct FurthestPass {
+  RecognitionStage stage = RecognitionStage::Tuning;
+  bool checksumMatches = false;  // of a complete recognition
+  std::string label;             // the analysis variant
+  std::int32_t position = 0;     // the sample it stopped at, counted in the swept channels
+};
+
+// Whether a pass that got to `a` got further than one that got to `b`.
+bool GotFurther(const FurthestPass& a, const FurthestPass& b);
+
 struct SweepResult {
   bool stopped = false;  // the stop request was seen, and no summary written
   SweepTallies tallies;
+  std::optional<FurthestPass> furthest;  // none when no pass ran
 };
 
 // Decodes the channels with every enabled analysis variant in their fixed

@@ -1,8 +1,7 @@
 #include "recognition/TapeFileOutput.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <system_error>
+#include <optional>
 
 #include "recognition/BinLayout.h"
 #include "recognition/OutputNames.h"
@@ -21,14 +20,6 @@ TallyEntry NewEntry(std::string name, const TapeFile& record) {
   return TallyEntry{std::move(name), 1, record.address, record.length, record.checksum};
 }
 
-// Writes all bytes and closes the file; false when any of it failed.
-bool WriteAndClose(CreatedFile& file, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* stream = file.stream.release();
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-  const bool closed = std::fclose(stream) == 0;
-  return written && closed;
-}
-
 }  // namespace
 
 bool SaveTapeFile(Tally& savedTally, const std::filesystem::path& dir, bool longLayout, std::string_view suffix,
@@ -39,15 +30,10 @@ bool SaveTapeFile(Tally& savedTally, const std::filesystem::path& dir, bool long
     ++repeat->count;
     return true;
   }
-  std::optional<CreatedFile> file = CreateUniqueFile(dir / BinFileName(record.name, suffix));
-  if (!file) return false;
-  if (!WriteAndClose(*file, EncodeBinFile(record, *data, longLayout))) {
-    // We created it, so removing it destroys nothing of the user's.
-    std::error_code ignored;
-    std::filesystem::remove(file->path, ignored);
-    return false;
-  }
-  savedTally.push_back(NewEntry(file->path.filename().string(), record));
+  const std::optional<std::filesystem::path> written =
+      WriteUniqueFile(dir / BinFileName(record.name, suffix), EncodeBinFile(record, *data, longLayout));
+  if (!written) return false;
+  savedTally.push_back(NewEntry(written->filename().string(), record));
   return true;
 }
 

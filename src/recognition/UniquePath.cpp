@@ -1,8 +1,10 @@
 #include "recognition/UniquePath.h"
 
-#include <cerrno>
 #include <string>
 #include <system_error>
+#include <utility>
+
+#include "common/OutputFiles.h"
 
 namespace varnetta {
 
@@ -56,14 +58,17 @@ std::optional<std::filesystem::path> MakeUniquePath(const std::filesystem::path&
   return std::move(candidate->path);
 }
 
-std::optional<CreatedFile> CreateUniqueFile(const std::filesystem::path& wanted) {
+std::optional<std::filesystem::path> WriteUniqueFile(const std::filesystem::path& wanted,
+                                                     std::span<const std::uint8_t> bytes) {
+  std::optional<StagedFile> staged = StagedFile::Create(wanted.parent_path());
+  if (!staged || !staged->Write(bytes)) return std::nullopt;
   int number = 0;
   while (std::optional<Candidate> candidate = FirstFreeCandidate(wanted, number)) {
-    // "x": fail rather than open a file that appeared after the test.
-    std::FILE* stream = std::fopen(candidate->path.c_str(), "wbx");
-    if (stream != nullptr) return CreatedFile{std::move(candidate->path), {stream, FileCloser{}}};
-    if (errno != EEXIST) return std::nullopt;
-    number = candidate->number + 1;
+    switch (staged->Publish(candidate->path)) {
+      case StagedFile::Publication::Published: return std::move(candidate->path);
+      case StagedFile::Publication::NameTaken: number = candidate->number + 1; break;
+      case StagedFile::Publication::Failed: return std::nullopt;
+    }
   }
   return std::nullopt;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <optional>
+#include <span>
 
 namespace varnetta {
 
@@ -19,19 +19,13 @@ inline constexpr int kHighestUniqueNumber = 9999;
 // links): then no free name is known.
 std::optional<std::filesystem::path> MakeUniquePath(const std::filesystem::path& wanted);
 
-struct FileCloser {
-  void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
-
-struct CreatedFile {
-  std::filesystem::path path;
-  std::unique_ptr<std::FILE, FileCloser> stream;  // open for binary writing
-};
-
-// A new, empty file under the name MakeUniquePath would choose, created
-// exclusively: when that name is taken between the test and the creation, the
-// next number is tried. Never opens anything that existed before. Nothing
-// when no name is free or the file cannot be created.
-std::optional<CreatedFile> CreateUniqueFile(const std::filesystem::path& wanted);
+// Writes bytes as a new file under the name MakeUniquePath would choose. The
+// file is written under a temporary name in the same folder and given its
+// name only when it is complete; when that name is taken meanwhile, the next
+// number is tried. Never opens or replaces anything that existed before. The
+// name given, or nothing when no name is free or the file cannot be written
+// (then nothing of it is left behind).
+std::optional<std::filesystem::path> WriteUniqueFile(const std::filesystem::path& wanted,
+                                                     std::span<const std::uint8_t> bytes);
 
 }  // namespace varnetta

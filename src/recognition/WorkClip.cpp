@@ -32,10 +32,9 @@ void WorkClip::Adopt(std::vector<Signal> channels) {
   TakeMeasures();
 }
 
-std::span<double> WorkClip::PrepareMix(std::int32_t samples) {
+std::span<double> WorkClip::PrepareMix(std::int32_t samples, const StopRequest& stop) {
   Signal& mix = storage_[2];
-  ReserveSignal(mix, static_cast<std::size_t>(std::max<std::int32_t>(samples, 0)));
-  mix.assign(static_cast<std::size_t>(std::max<std::int32_t>(samples, 0)), 0.0);
+  ZeroSignal(mix, static_cast<std::size_t>(std::max<std::int32_t>(samples, 0)), stop);
   return mix;
 }
 
@@ -51,11 +50,10 @@ void WorkClip::Clear() {
   levels_.clear();
 }
 
-std::span<double> WorkClip::DerivedChannel(int index) {
+std::span<double> WorkClip::DerivedChannel(int index, const StopRequest& stop) {
   Signal& channel = storage_[static_cast<std::size_t>(index)];
   // Every sample is overwritten by the convolution; only the length matters.
-  ReserveSignal(channel, static_cast<std::size_t>(SampleCount()));
-  channel.resize(static_cast<std::size_t>(SampleCount()));
+  ZeroSignal(channel, static_cast<std::size_t>(SampleCount()), stop);
   return channel;
 }
 

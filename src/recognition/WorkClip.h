@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/Signal.h"
+#include "common/StopRequest.h"
 
 namespace varnetta {
 
@@ -28,8 +29,9 @@ class WorkClip {
   void Assign(std::vector<SignalView> channels);
   // The same for channels moved in.
   void Adopt(std::vector<Signal> channels);
-  // Storage for the mix of a piece: `samples` zeros, valid until the next call.
-  std::span<double> PrepareMix(std::int32_t samples);
+  // Storage for the mix of a piece: `samples` zeros, valid until the next
+  // call; part-filled when a stop is requested meanwhile.
+  std::span<double> PrepareMix(std::int32_t samples, const StopRequest& stop);
   // Adds the mix made in PrepareMix's storage as the next channel.
   void AppendMix();
   // Gives up every channel and all storage.
@@ -40,8 +42,9 @@ class WorkClip {
   // The length of every channel, 0 without channels.
   std::int32_t SampleCount() const { return samples_; }
 
-  // A conditioned channel (3 to 8) to be written: SampleCount() samples.
-  std::span<double> DerivedChannel(int index);
+  // A conditioned channel (3 to 8) to be written: SampleCount() samples;
+  // part-filled when a stop is requested meanwhile.
+  std::span<double> DerivedChannel(int index, const StopRequest& stop);
   // Whether channel `index` is held here, so that TakeOver may move it.
   bool Holds(int index) const;
   // Lets channel `to` (3 to 8) take over the storage of held channel

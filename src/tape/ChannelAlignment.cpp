@@ -80,7 +80,7 @@ bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, st
 }
 
 bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, const ChannelLevels& levels,
-                 std::span<double> out, ProgressSink& progress, WorkLogSink& log) {
+                 std::span<double> out, ProgressSink& progress, WorkLogSink& log, const StopRequest& stop) {
   progress.SetStage("Микширование");
   log.AppendWorkLog("Микширование\r\n");
   const std::int32_t count = Length(left);
@@ -104,7 +104,7 @@ bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, cons
   }
 
   const std::int32_t shift = aligned ? delta : 0;
-  countdown.ForEachChunk(progress, [&](std::int32_t begin, std::int32_t end) {
+  countdown.ForEachChunk(progress, stop, [&](std::int32_t begin, std::int32_t end) {
     const auto b = static_cast<std::size_t>(begin);
     const auto e = static_cast<std::size_t>(end);
     if (shift >= 0) {

@@ -5,6 +5,7 @@
 
 #include "common/Progress.h"
 #include "common/Signal.h"
+#include "common/StopRequest.h"
 #include "tape/WorkLogSink.h"
 
 namespace varnetta {
@@ -42,8 +43,9 @@ bool FindTapeStart(CWaveParserAmp& parser, SignalView left, SignalView right, st
 // Writes into out (as long as left) the mix of the two channels, aligned on
 // their first markers when both have one and they lie less than 10 periods
 // apart, otherwise averaged unshifted. Reports in the work log and the stage
-// text. True when the channels were aligned.
+// text; a stop request ends the mixing part-way. True when the channels were
+// aligned.
 bool MixChannels(CWaveParserAmp& parser, SignalView left, SignalView right, const ChannelLevels& levels,
-                 std::span<double> out, ProgressSink& progress, WorkLogSink& log);
+                 std::span<double> out, ProgressSink& progress, WorkLogSink& log, const StopRequest& stop);
 
 }  // namespace varnetta

@@ -77,6 +77,13 @@ class ChildProcess {
     if (pid_ > 0) ::kill(pid_, signalNumber);
   }
 
+  // Stops reading the output, as a reader that goes away does: the child's
+  // further writes to it fail.
+  void CloseOutput() {
+    if (output_ >= 0) ::close(output_);
+    output_ = -1;
+  }
+
   // Reads the output to its end and reaps the child: its exit status, or
   // minus the signal that ended it. None when it was still running at the
   // limit; it is killed then.
@@ -121,6 +128,7 @@ class ChildProcess {
 
   // Waits up to 100 ms for output and appends what came; false at its end.
   bool ReadSome() {
+    if (output_ < 0) return false;
     pollfd ready{output_, POLLIN, 0};
     if (::poll(&ready, 1, 100) <= 0) return true;
     char buffer[4096];

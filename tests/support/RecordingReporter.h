@@ -14,7 +14,8 @@
 namespace varnetta::testing {
 
 // Keeps every call, in order, as one line of text ("range -50 0", "pos 7",
-// "path /a/b.wav", "sizes 100 4", "pane <text>"), and the pane's text.
+// "path /a/b.wav", "sizes 100 4", "pane <text>", "skipped <log>: <reason>"),
+// and the pane's text.
 // Not synchronised: read what it kept only once the caller's thread is done.
 // StopOnPaneText makes it request a stop when a pane text holds a given
 // piece, the way a user closing the window mid-way would.
@@ -32,6 +33,9 @@ class RecordingReporter final : public Reporter {
   void AppendToLogPane(std::string_view text) override {
     pane += text;
     Record("pane " + std::string(text));
+  }
+  void ReportSkippedLog(std::string_view log, std::string_view reason) override {
+    Record("skipped " + std::string(log) + ": " + std::string(reason));
   }
 
   // Called with each call's line once it is kept, on the caller's thread.
