@@ -8,16 +8,19 @@
 namespace varnetta {
 namespace {
 
-TEST(SettingOptions, DeltaImpulseTakesOnlyAPlainPositiveNumber) {
+TEST(SettingOptions, DeltaImpulseTakesOnlyAPlainNumberWithinItsRange) {
   struct Case {
     const char* text;
     std::optional<double> value;  // nothing: refused
   };
   const Case cases[] = {
-      {"0.3", 0.3},           {"0,25", 0.25},         {"1e-1", 0.1},          {",5", 0.5},
-      {"5.", 5.0},            {"1,5e1", 15.0},        {"0,3x", std::nullopt}, {" 0.3", std::nullopt},
-      {"+0.3", std::nullopt}, {"0.3 ", std::nullopt}, {"0", std::nullopt},    {"-1", std::nullopt},
-      {"inf", std::nullopt},  {"nan", std::nullopt},  {"", std::nullopt},     {"1e999", std::nullopt},
+      {"0.3", 0.3},           {"0,25", 0.25},           {"1e-1", 0.1},           {",5", 0.5},
+      {"0.01", 0.01},         {"1", 1.0},               {"1.", 1.0},             {"1,0e0", 1.0},
+      {"5.", std::nullopt},   {"1,5e1", std::nullopt},  {"5", std::nullopt},     {"1e308", std::nullopt},
+      {"1e-320", std::nullopt}, {"0.0099", std::nullopt}, {"1.0001", std::nullopt}, {"0,3x", std::nullopt},
+      {" 0.3", std::nullopt}, {"+0.3", std::nullopt},   {"0.3 ", std::nullopt},  {"0", std::nullopt},
+      {"-1", std::nullopt},   {"inf", std::nullopt},    {"nan", std::nullopt},   {"", std::nullopt},
+      {"1e999", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -33,7 +36,7 @@ TEST(SettingOptions, DeltaImpulseTakesOnlyAPlainPositiveNumber) {
       EXPECT_DOUBLE_EQ(bySet.DeltaImpulse, *c.value);
     } else {
       EXPECT_EQ(setError, "invalid value '" + std::string(c.text) +
-                              "' for DeltaImpulse: expected a positive decimal number such as 0.3");
+                              "' for DeltaImpulse: expected a decimal number from 0.01 to 1");
       EXPECT_EQ(bySet, AppSettings{});
     }
   }

@@ -118,7 +118,10 @@ constexpr SettingRow kRows[] = {
      .defaultText = "0.3",
      .cli = {.option = "--delta-impulse",
              .valueName = "X",
-             .help = "tolerance factor of impulse lengths, such as 0.3"},
+             .help = "tolerance factor of impulse lengths"},
+     // Above 1 a 1-bit's impulse of twice the period falls into the zero
+     // class of the tape format; below 0.01 no real recording decodes.
+     .range = {.min = 0.01, .max = 1.0},
      .control = {.id = "1018",
                  .label = "Допуски для определения длительности импульсов:",
                  .toolTip = "Коэффициент разброса длительности импульса."}},

@@ -24,11 +24,15 @@ struct SettingFields {
   double AppSettings::*value = nullptr;
 };
 
-// The values the command line and the dialog accept for a whole number; a
-// stored value outside them is used as it is.
+// The values the command line and the dialog accept for a whole number or a
+// decimal, bounds included; a stored value outside them is used as it is.
+// A whole number's bounds are whole.
 struct SettingRange {
-  std::int32_t min = 0;
-  std::int32_t max = 0;
+  double min = 0.0;
+  double max = 0.0;
+
+  // False for NaN.
+  bool Contains(double value) const { return value >= min && value <= max; }
 };
 
 // A flag has a pair of options that set it to 1 and to 0; any other setting
@@ -54,7 +58,7 @@ struct SettingRow {
   SettingFields fields;
   const char* defaultText;  // as the store writes it
   SettingOptionNames cli;
-  SettingRange range{};  // whole numbers only
+  SettingRange range{};  // all but flags
   SettingControl control;
 };
 
