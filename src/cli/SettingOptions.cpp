@@ -28,9 +28,8 @@ std::optional<std::string> SetFlag(AppSettings& settings, const SettingRow& row,
 
 // The refusal of a value that is not a `kind` within the row's range.
 std::string Refusal(const SettingRow& row, std::string_view value, const char* kind) {
-  return FormatText("invalid value '%.*s' for %s: expected %s from %s to %s", static_cast<int>(value.size()),
-                    value.data(), row.name, kind, FormatDecimal(row.range.min, '.').c_str(),
-                    FormatDecimal(row.range.max, '.').c_str());
+  return FormatText("invalid value '%.*s' for %s: expected %s %s", static_cast<int>(value.size()), value.data(),
+                    row.name, kind, FormatRange(row.range, "from %s to %s", '.').c_str());
 }
 
 std::optional<std::string> SetWholeNumber(AppSettings& settings, const SettingRow& row, std::string_view value) {
@@ -88,9 +87,8 @@ std::string OptionHelp(const SettingRow& row) {
       return FormatText("  %s, %s\n      %s (%s)\n", row.cli.option, row.cli.offOption, row.cli.help, row.name);
     case SettingKind::WholeNumber:
     case SettingKind::Decimal:
-      return FormatText("  %s %s\n      %s, %s to %s (%s)\n", row.cli.option, row.cli.valueName, row.cli.help,
-                        FormatDecimal(row.range.min, '.').c_str(), FormatDecimal(row.range.max, '.').c_str(),
-                        row.name);
+      return FormatText("  %s %s\n      %s, %s (%s)\n", row.cli.option, row.cli.valueName, row.cli.help,
+                        FormatRange(row.range, "%s to %s", '.').c_str(), row.name);
   }
   return {};
 }

@@ -24,19 +24,13 @@ FormValue ValueOf(const SettingRow& row, const AppSettings& settings) {
   return value;
 }
 
-// The refusal of a value outside the row's range: the message's format with
-// the two bounds, as a Russian reader writes numbers.
-std::string RangeRefusal(const char* format, const SettingRange& range) {
-  return FormatText(format, FormatDecimal(range.min, ',').c_str(), FormatDecimal(range.max, ',').c_str());
-}
-
 // Sets the row's field from its edit text; the refusal, if it is refused.
 std::optional<std::string> ReadWholeNumber(const SettingRow& row, std::string_view text, AppSettings& settings) {
   // Cutting bytes instead of characters reads the same number: everything up
   // to the end of the digits is ASCII, or no integer is read either way.
   const std::optional<std::int32_t> number = ScanLeadingInt(text.substr(0, kWholeNumberReadLength));
   if (!number) return "Введите целое число.";
-  if (!row.range.Contains(*number)) return RangeRefusal("Введите целое число от %s до %s.", row.range);
+  if (!row.range.Contains(*number)) return FormatRange(row.range, "Введите целое число от %s до %s.", ',');
   settings.*row.fields.number = *number;
   return std::nullopt;
 }
@@ -44,7 +38,7 @@ std::optional<std::string> ReadWholeNumber(const SettingRow& row, std::string_vi
 // Keeps the edit text as typed when its value is within the row's range; the
 // refusal otherwise, which a text that is no number at all (value 0) meets too.
 std::optional<std::string> ReadDecimal(const SettingRow& row, const std::string& text, AppSettings& settings) {
-  if (!row.range.Contains(ParseDeltaImpulse(text))) return RangeRefusal("Введите число от %s до %s.", row.range);
+  if (!row.range.Contains(ParseDeltaImpulse(text))) return FormatRange(row.range, "Введите число от %s до %s.", ',');
   SetDecimalText(row, text, settings);
   return std::nullopt;
 }

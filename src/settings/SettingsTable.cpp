@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/TextFormat.h"
+#include "settings/NumberText.h"
+
 namespace varnetta {
 
 namespace {
@@ -141,6 +144,10 @@ const SettingRow& SettingNamed(std::string_view name) {
   const SettingRow* row = FindSetting(name);
   if (row == nullptr) throw std::invalid_argument("no setting is named " + std::string(name));
   return *row;
+}
+
+std::string FormatRange(const SettingRange& range, const char* format, char separator) {
+  return FormatText(format, FormatDecimal(range.min, separator).c_str(), FormatDecimal(range.max, separator).c_str());
 }
 
 void SetDecimalText(const SettingRow& row, std::string text, AppSettings& settings) {

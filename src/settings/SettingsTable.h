@@ -35,6 +35,10 @@ struct SettingRange {
   bool Contains(double value) const { return value >= min && value <= max; }
 };
 
+// The format with its two %s replaced by the bounds of the range, written
+// with the decimal separator given: "от %s до %s" and ',' give "от 0,01 до 1".
+std::string FormatRange(const SettingRange& range, const char* format, char separator);
+
 // A flag has a pair of options that set it to 1 and to 0; any other setting
 // has one option that takes a value, which the help calls valueName.
 struct SettingOptionNames {
