@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@ using testing::ChildProcess;
 using testing::ReadFileBytes;
 using testing::SampleTapeRecord;
 using testing::TempDir;
+using testing::WriteFileBytes;
 using testing::WriteTapeRecording;
 
 // Bounds for runs that must end; far beyond what they take.
@@ -122,6 +124,39 @@ TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
   ASSERT_EQ(plain.status, 0) << plain.errors;
   EXPECT_FALSE(HasSegmentHeads(ListLogOf(fourth))) << ListLogOf(fourth);
   EXPECT_EQ(std::filesystem::file_size(dir / "fourth" / BinNameOf(twoFiles[0])), 22 + twoFiles[0].data.size());
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& piece) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+  return count;
+}
+
+TEST_F(CommandLine, StoredValuesOutsideTheirRangesAreUsedAsStoredAndReportedOnce) {
+  const std::string stored =
+      "[Software\\Orlenvik\\Varnetta]\nTuneScatter=50\nDeltaImpulse=5\n";
+  std::filesystem::create_directories(ConfigFile().parent_path());
+  WriteFileBytes(ConfigFile(), stored);
+  const std::string recording = AddRecording("tapes", {SampleTapeRecord("ONE", 200, 1)});
+
+  const RunResult run = Run({"--save-settings", recording});
+  // With a tolerance of 5 every impulse is a zero: nothing decodes.
+  EXPECT_EQ(run.status, 1);
+  const std::string file = ConfigFile().string();
+  EXPECT_EQ(Occurrences(run.errors, "varnetta-cli: TuneScatter=50 in " + file + " is outside its range, 1 to 20\n"),
+            1u)
+      << run.errors;
+  EXPECT_EQ(Occurrences(run.errors, "varnetta-cli: DeltaImpulse=5 in " + file + " is outside its range, 0.01 to 1\n"),
+            1u)
+      << run.errors;
+  EXPECT_EQ(Occurrences(run.errors, "outside its range"), 2u) << run.errors;
+  const std::string saved = ReadFileBytes(ConfigFile());
+  EXPECT_NE(saved.find("\nTuneScatter=50\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\nDeltaImpulse=5\n"), std::string::npos) << saved;
+
+  WriteFileBytes(ConfigFile(), "[Software\\Orlenvik\\Varnetta]\nTuneScatter=20\nDeltaImpulse=0,01\n");
+  const RunResult inRange = Run({recording});
+  EXPECT_EQ(inRange.errors.find("outside its range"), std::string::npos) << inRange.errors;
 }
 
 TEST_F(CommandLine, InterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {

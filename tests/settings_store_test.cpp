@@ -8,9 +8,11 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 namespace {
@@ -194,6 +196,40 @@ TEST_F(SettingsStoreTest, KeepsTheDeltaImpulseTextAsRead) {
   const AppSettings empty = LoadFromFile(std::string(kSectionLine) + "DeltaImpulse=\n");
   EXPECT_EQ(empty.DeltaImpulseText, "0.3");
   EXPECT_EQ(empty.DeltaImpulse, 0.3);
+}
+
+TEST_F(SettingsStoreTest, ValuesOutsideTheirRangesLoadAsTheyAreAndAreNamed) {
+  struct Case {
+    const char* lines;
+    std::vector<std::pair<std::string, std::string>> outside;  // name and text, in table order
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"TuneScatter=1\nDeltaImpulse=0,01\n", {}},
+      {"TuneScatter=20\nDeltaImpulse=1\n", {}},
+      {"TuneScatter=0\n", {{"TuneScatter", "0"}}},
+      {"TuneScatter=21x\n", {{"TuneScatter", "21"}}},
+      {"TuneScatter=-5\n", {{"TuneScatter", "-5"}}},
+      {"DeltaImpulse=5\n", {{"DeltaImpulse", "5"}}},
+      {"DeltaImpulse=1e308\n", {{"DeltaImpulse", "1e308"}}},
+      {"DeltaImpulse=1e-320\n", {{"DeltaImpulse", "1e-320"}}},
+      {"DeltaImpulse=abc\n", {{"DeltaImpulse", "abc"}}},
+      {"DeltaImpulse=nan\n", {{"DeltaImpulse", "nan"}}},
+      {"DeltaImpulse=1,0001\n", {{"DeltaImpulse", "1,0001"}}},
+      {"DeltaImpulse=5\\nMultiFile=Yes\n", {{"DeltaImpulse", "5\\nMultiFile=Yes"}}},
+      {"DeltaImpulse=0\nTuneScatter=50\n", {{"TuneScatter", "50"}, {"DeltaImpulse", "0"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    const AppSettings loaded = LoadFromFile(kSectionLine + std::string(c.lines));
+    std::vector<std::pair<std::string, std::string>> outside;
+    for (const ValueOutOfRange& value : ValuesOutOfRange(loaded)) outside.emplace_back(value.row->name, value.storedText);
+    EXPECT_EQ(outside, c.outside);
+  }
+  const AppSettings loaded = LoadFromFile(std::string(kSectionLine) + "TuneScatter=50\nDeltaImpulse=5\n");
+  EXPECT_EQ(loaded.TuneScatter, 50);
+  EXPECT_EQ(loaded.DeltaImpulseText, "5");
+  EXPECT_EQ(loaded.DeltaImpulse, 5.0);
 }
 
 TEST_F(SettingsStoreTest, MissingValuesLeaveTheFieldsAsTheyWere) {

@@ -22,6 +22,7 @@
 #include "cli/Usage.h"
 #include "common/TextFormat.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -117,6 +118,15 @@ std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSett
   return request;
 }
 
+// Stored values are used as they are, but one outside its range is worth a
+// word: a decode that fails because of it says nothing about why.
+void ReportValuesOutOfRange(const AppSettings& loaded, const std::filesystem::path& file) {
+  for (const ValueOutOfRange& value : ValuesOutOfRange(loaded)) {
+    std::fprintf(stderr, "varnetta-cli: %s=%s in %s is outside its range, %s\n", value.row->name,
+                 value.storedText.c_str(), file.c_str(), FormatRange(value.row->range, "%s to %s", '.').c_str());
+  }
+}
+
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -144,6 +154,7 @@ int RunDecodeCommand(int argc, char** argv) {
   store.BuildRegistryKeyPath();
   AppSettings loaded;
   store.LoadSettings(loaded);
+  ReportValuesOutOfRange(loaded, store.FilePath());
   std::optional<DecodeRequest> request = ParseArguments(argc, argv, loaded);
   if (!request) return kExitUsage;
   if (request->saveSettings && !store.SaveSettings(request->overrides)) {

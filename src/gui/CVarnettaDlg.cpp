@@ -24,12 +24,14 @@
 #include <thread>
 
 #include "app/QueuedRecording.h"
+#include "common/TextFormat.h"
 #include "gui/AppIcon.h"
 #include "gui/CAboutDlg.h"
 #include "gui/DialogUnits.h"
 #include "gui/LogPane.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -121,6 +123,7 @@ CVarnettaDlg::CVarnettaDlg(SharedSettings& settings, SettingsStore& store, QWidg
   AppSettings values = settings_.Snapshot();
   store_.LoadSettings(values);
   settings_.Store(values);
+  ReportValuesOutOfRange(values);
   worker_.Start();
 
   Refresh();
@@ -211,6 +214,14 @@ void CVarnettaDlg::BuildControls() {
   window->addWidget(progressBar_);
   window->addWidget(logPane_, 1);
   window->addLayout(buttons);
+}
+
+void CVarnettaDlg::ReportValuesOutOfRange(const AppSettings& loaded) {
+  for (const ValueOutOfRange& value : ValuesOutOfRange(loaded)) {
+    AppendToLogPane(FormatText("Настройка %s=%s в файле %s вне пределов %s.\r\n", value.row->name,
+                               value.storedText.c_str(), store_.FilePath().c_str(),
+                               FormatRange(value.row->range, "от %s до %s", ',').c_str()));
+  }
 }
 
 void CVarnettaDlg::AddAboutItem() {

@@ -39,6 +39,16 @@ std::string StoredText(const SettingRow& row, const AppSettings& settings) {
   return {};
 }
 
+// A whole number's or a decimal's value; nothing for a flag.
+std::optional<double> NumberOf(const SettingRow& row, const AppSettings& settings) {
+  switch (row.kind) {
+    case SettingKind::Flag: return std::nullopt;
+    case SettingKind::WholeNumber: return settings.*row.fields.number;
+    case SettingKind::Decimal: return settings.*row.fields.value;
+  }
+  return std::nullopt;
+}
+
 // The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
 // UTF-8 (overlong forms and surrogates included).
 std::optional<std::size_t> Utf16Length(std::string_view text) {
@@ -68,6 +78,17 @@ fs::path DefaultConfigHome() {
   if (auto home = AbsolutePathFromEnvironment("XDG_CONFIG_HOME")) return *home;
   if (auto home = AbsolutePathFromEnvironment("HOME")) return *home / ".config";
   return {};
+}
+
+std::vector<ValueOutOfRange> ValuesOutOfRange(const AppSettings& settings) {
+  std::vector<ValueOutOfRange> found;
+  for (const SettingRow& row : SettingRows()) {
+    const std::optional<double> number = NumberOf(row, settings);
+    if (number && !row.range.Contains(*number)) {
+      found.push_back({&row, EscapeSettingText(StoredText(row, settings))});
+    }
+  }
+  return found;
 }
 
 SettingsStore::SettingsStore(fs::path configHome) : configHome_(std::move(configHome)) {}

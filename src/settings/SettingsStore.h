@@ -22,6 +22,15 @@ inline constexpr std::string_view kProfileName = "Varnetta";
 // absolute path, else $HOME/.config when HOME is; empty when neither is.
 std::filesystem::path DefaultConfigHome();
 
+// A value outside the range of its row, spelled as the settings file holds
+// it. The store loads such a value as it is; the front ends tell the user.
+struct ValueOutOfRange {
+  const SettingRow* row;
+  std::string storedText;
+};
+// The whole numbers and decimals outside their rows' ranges, in table order.
+std::vector<ValueOutOfRange> ValuesOutOfRange(const AppSettings& settings);
+
 // Keeps AppSettings between runs in the text file
 // <configHome>/<company>/<profile>.conf, one section named after the key path
 // "Software\<company>\<profile>", one "Name=Text" line per value.

@@ -138,4 +138,10 @@ std::string FormatSettingsSection(std::string_view section, std::span<const Sett
   return out;
 }
 
+std::string EscapeSettingText(std::string_view text) {
+  std::string out;
+  AppendEscaped(out, text);
+  return out;
+}
+
 }  // namespace varnetta

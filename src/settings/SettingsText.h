@@ -29,4 +29,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 std::vector<SettingsEntry> ParseSettingsSection(std::string_view fileText, std::string_view section);
 std::string FormatSettingsSection(std::string_view section, std::span<const SettingsEntry> entries);
 
+// A text as a value line of the file spells it.
+std::string EscapeSettingText(std::string_view text);
+
 }  // namespace varnetta
