@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,35 @@ TEST(SettingOptions, DeltaImpulseTakesOnlyAPlainNumberWithinItsRange) {
                               "' for DeltaImpulse: expected a decimal number from 0.01 to 1");
       EXPECT_EQ(bySet, AppSettings{});
     }
+  }
+}
+
+TEST(SettingOptions, SetMatchesNamesAsTheStoreDoes) {
+  struct Case {
+    const char* name;
+    const char* value;
+    std::int32_t AppSettings::*field;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {"multifile", "Yes", &AppSettings::MultiFile, 1},
+      {"MULTIFILE", "yes", &AppSettings::MultiFile, 1},
+      {"tuneSCATTER", "7", &AppSettings::TuneScatter, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AppSettings settings;
+    EXPECT_EQ(ApplySetting(settings, c.name, c.value), std::nullopt);
+    EXPECT_EQ(settings.*c.field, c.expected);
+  }
+  AppSettings delta;
+  EXPECT_EQ(ApplySetting(delta, "deltaimpulse", "0,5"), std::nullopt);
+  EXPECT_EQ(delta.DeltaImpulseText, "0,5");
+  for (const char* unknown : {"Multi File", " MultiFile", "MultiFiles", "MultiFil"}) {
+    SCOPED_TRACE(unknown);
+    AppSettings settings;
+    EXPECT_EQ(ApplySetting(settings, unknown, "Yes"), "unknown setting '" + std::string(unknown) + "'");
+    EXPECT_EQ(settings, AppSettings{});
   }
 }
 

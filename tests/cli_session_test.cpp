@@ -99,6 +99,15 @@ TEST_F(CommandLine, SavedSettingsAreUsedByTheNextRun) {
   }
 }
 
+TEST_F(CommandLine, StoredValuesAreReadAsIniReadersReadThem) {
+  std::filesystem::create_directories(ConfigFile().parent_path());
+  WriteFileBytes(ConfigFile(), "[software\\orlenvik\\VARNETTA]\n  multifile = Yes \t\n");
+  const std::string recording = AddRecording("tapes", twoFiles);
+  const RunResult run = Run({recording});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(HasSegmentHeads(ListLogOf(recording))) << ListLogOf(recording);
+}
+
 TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
   // Nothing stored yet: a run with options stores nothing.
   const std::string first = AddRecording("first", twoFiles);

@@ -127,7 +127,7 @@ TEST_F(SettingsStoreTest, SavesEveryFieldInItsTextForm) {
   EXPECT_EQ(ReadFile(ConfPath()), std::string(kSectionLine) +
                                       "UseLongBinFormat=Yes\nFrontAnalyse=No\nFrontAliasing=No\nFrontLevels=Yes\n"
                                       "IgnoreCRC=Yes\nIgnoreErrors=Yes\nStoreWorkLog=Yes\nMultiFile=Yes\n"
-                                      "TuneScatter=-12\nDeltaImpulse= 0,45 \n");
+                                      "TuneScatter=-12\nDeltaImpulse=\\x200,45\\x20\n");
   AppSettings loaded;
   Store().LoadSettings(loaded);
   settings.MultiFile = 1;
@@ -179,13 +179,18 @@ TEST_F(SettingsStoreTest, LoadsTuneScatterByItsLeadingInteger) {
 
 TEST_F(SettingsStoreTest, KeepsTheDeltaImpulseTextAsRead) {
   struct Case {
+    const char* stored;  // as the file spells it
     const char* text;
     double value;
   };
-  const Case cases[] = {{"0,25", 0.25}, {"0.25", 0.25}, {"1e-1", 0.1}, {"abc", 0.0}, {" 0,5x", 0.5}};
+  const Case cases[] = {
+      {"0,25", "0,25", 0.25},     {"0.25", "0.25", 0.25},        {"1e-1", "1e-1", 0.1},
+      {"abc", "abc", 0.0},        {"\\x200,5x", " 0,5x", 0.5},   {"0,5 \\x20", "0,5  ", 0.5},
+      {"\\t0,5\\x20", "\t0,5 ", 0.5},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const std::string line = std::string("DeltaImpulse=") + c.text + "\n";
+    SCOPED_TRACE(c.stored);
+    const std::string line = std::string("DeltaImpulse=") + c.stored + "\n";
     const AppSettings loaded = LoadFromFile(kSectionLine + line);
     EXPECT_EQ(loaded.DeltaImpulseText, c.text);
     EXPECT_DOUBLE_EQ(loaded.DeltaImpulse, c.value);
@@ -230,6 +235,17 @@ TEST_F(SettingsStoreTest, ValuesOutsideTheirRangesLoadAsTheyAreAndAreNamed) {
   EXPECT_EQ(loaded.TuneScatter, 50);
   EXPECT_EQ(loaded.DeltaImpulseText, "5");
   EXPECT_EQ(loaded.DeltaImpulse, 5.0);
+}
+
+TEST_F(SettingsStoreTest, TrimsBlanksAroundEveryValue) {
+  const AppSettings loaded = LoadFromFile(std::string(kSectionLine) +
+                                          "  useLongBinFormat  =  yes  \n"
+                                          "TuneScatter\t=\t7 \n"
+                                          "DeltaImpulse =  0,25 \t\r\n");
+  EXPECT_EQ(loaded.UseLongBinFormat, 1);
+  EXPECT_EQ(loaded.TuneScatter, 7);
+  EXPECT_EQ(loaded.DeltaImpulseText, "0,25");
+  EXPECT_EQ(loaded.DeltaImpulse, 0.25);
 }
 
 TEST_F(SettingsStoreTest, MissingValuesLeaveTheFieldsAsTheyWere) {
@@ -293,7 +309,12 @@ TEST_F(SettingsStoreTest, ReadsOnlyOurSectionLineByLine) {
       {"the last line of a name counts", "[Software\\Orlenvik\\Varnetta]\nMultiFile=Yes\nMultiFile=No\n", 0, 1},
       {"comments, blank and broken lines are skipped",
        "[Software\\Orlenvik\\Varnetta]\n; MultiFile=Yes\n\n#x\ngarbage\n=Yes\nMultiFile=1\n", 1, 1},
-      {"blanks around a name make another name", "[Software\\Orlenvik\\Varnetta]\nMultiFile =Yes\n", 0, 1},
+      {"blanks around names, '=' and values are trimmed",
+       "[Software\\Orlenvik\\Varnetta]\nMultiFile = Yes\n\t FrontAnalyse\t=\tNo \t\n", 1, 0},
+      {"blanks before a comment", "[Software\\Orlenvik\\Varnetta]\n  ; MultiFile=Yes\n\t#FrontAnalyse=No\n", 0, 1},
+      {"a name of blanks is none", "[Software\\Orlenvik\\Varnetta]\n \t=Yes\nMultiFile = 1\r\n", 1, 1},
+      {"blanks inside a name or value count",
+       "[Software\\Orlenvik\\Varnetta]\nMulti File=Yes\nFrontAnalyse=Y es\n", 0, 0},
       {"the section line must be exact", "[Software\\Orlenvik\\Varnetta] \nMultiFile=Yes\n", 0, 1},
   };
   for (const Case& c : cases) {
@@ -350,6 +371,9 @@ TEST_F(SettingsStoreTest, ControlCharactersAreEscapedSoNoOtherValueChanges) {
       {"other controls", "0.6\x01\x1B\x7F", "0.6\\x01\\x1B\\x7F", "0.6\x01\x1B\x7F"},
       {"section line", "\n[Other]\n", "\\n[Other]\\n", "\n[Other]\n"},
       {"a zero ends the text", std::string("0.7\0tail", 8), "0.7\\x00tail", "0.7"},
+      {"spaces at the ends", " 0.8 ", "\\x200.8\\x20", " 0.8 "},
+      {"spaces inside", "0, 9  x", "0, 9  x", "0, 9  x"},
+      {"only a space", " ", "\\x20", " "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

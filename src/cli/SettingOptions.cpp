@@ -122,7 +122,8 @@ std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string
 std::string SettingOptionsHelp() {
   std::string help;
   for (const SettingRow& row : SettingRows()) help += OptionHelp(row);
-  help += "  --set Name=Value\n      set a setting by its stored name: Yes/No for flags, a number otherwise\n";
+  help += "  --set Name=Value\n      set a setting by its stored name, in any case: Yes/No for flags, a number "
+          "otherwise\n";
   return help;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <span>
 #include <utility>
 
 #include "common/TextFormat.h"
@@ -22,12 +21,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 // A stored text must fit, with its terminating zero, into 260 UTF-16 units.
 constexpr std::size_t kMaxTextUnits = 259;
-
-bool IsOurName(std::string_view name) {
-  const std::span<const SettingRow> rows = SettingRows();
-  return std::any_of(rows.begin(), rows.end(),
-                     [&](const SettingRow& row) { return EqualsIgnoringCase(row.name, name); });
-}
 
 // The text a save writes for the row.
 std::string StoredText(const SettingRow& row, const AppSettings& settings) {
@@ -154,7 +147,7 @@ std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& setti
   std::vector<SettingsEntry> entries;
   for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
   for (const SettingsEntry& kept : *settingsKey_) {
-    if (!IsOurName(kept.name)) entries.push_back(kept);
+    if (FindSetting(kept.name) == nullptr) entries.push_back(kept);
   }
   return entries;
 }

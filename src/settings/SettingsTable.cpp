@@ -7,6 +7,7 @@
 
 #include "common/TextFormat.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsText.h"
 
 namespace varnetta {
 
@@ -135,8 +136,8 @@ constexpr SettingRow kRows[] = {
 std::span<const SettingRow> SettingRows() { return kRows; }
 
 const SettingRow* FindSetting(std::string_view name) {
-  const auto row =
-      std::find_if(std::begin(kRows), std::end(kRows), [&](const SettingRow& r) { return name == r.name; });
+  const auto row = std::find_if(std::begin(kRows), std::end(kRows),
+                                [&](const SettingRow& r) { return EqualsIgnoringCase(name, r.name); });
   return row == std::end(kRows) ? nullptr : row;
 }
 

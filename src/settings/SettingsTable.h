@@ -69,7 +69,8 @@ struct SettingRow {
 // Every setting, one row each, in the order they are stored.
 std::span<const SettingRow> SettingRows();
 
-// The row stored under the name, compared exactly; nullptr when there is none.
+// The row stored under the name, compared as the store compares names:
+// ASCII letters without regard to case. Nullptr when there is none.
 const SettingRow* FindSetting(std::string_view name);
 
 // The row of a name the program itself spells out; throws

@@ -21,9 +21,21 @@ std::optional<int> HexValue(char c) {
   return std::nullopt;
 }
 
+// Space and tab, which the reading trims around names and values.
+bool IsLineBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsLineBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsLineBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    // The reading would trim a space at either end.
+    const bool spaceAtAnEnd = c == ' ' && (i == 0 || i + 1 == text.size());
     if (c == '\\') {
       out += "\\\\";
     } else if (c == '\n') {
@@ -32,7 +44,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
       out += "\\r";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (IsControl(byte)) {
+    } else if (IsControl(byte) || spaceAtAnEnd) {
       out += "\\x";
       out += kHexDigits[byte >> 4];
       out += kHexDigits[byte & 0x0F];
@@ -84,10 +96,13 @@ std::optional<std::string_view> SectionName(std::string_view line) {
 }
 
 std::optional<SettingsEntry> ReadEntry(std::string_view line) {
+  line = TrimBlanks(line);
   if (line.empty() || line.front() == ';' || line.front() == '#') return std::nullopt;
   const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos || equals == 0) return std::nullopt;
-  return SettingsEntry{std::string(line.substr(0, equals)), Unescape(line.substr(equals + 1))};
+  if (equals == std::string_view::npos) return std::nullopt;
+  const std::string_view name = TrimBlanks(line.substr(0, equals));
+  if (name.empty()) return std::nullopt;
+  return SettingsEntry{std::string(name), Unescape(TrimBlanks(line.substr(equals + 1)))};
 }
 
 void Store(std::vector<SettingsEntry>& entries, SettingsEntry entry) {
