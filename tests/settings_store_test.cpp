@@ -3,11 +3,14 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -33,6 +36,23 @@ constexpr char kDefaultFile[] =
     "MultiFile=No\n"
     "TuneScatter=3\n"
     "DeltaImpulse=0.3\n";
+
+// The value lines of kDefaultFile but those of the names given, in their
+// order, each ending in `end`.
+std::string DefaultLinesBut(std::initializer_list<std::string_view> names, std::string_view end = "\n") {
+  std::string lines;
+  std::string_view rest = std::string_view(kDefaultFile).substr(std::string_view(kSectionLine).size());
+  while (!rest.empty()) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(line.size() + 1);
+    const std::string_view name = line.substr(0, line.find('='));
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+      lines += line;
+      lines += end;
+    }
+  }
+  return lines;
+}
 
 const char* const kFlagNames[] = {"UseLongBinFormat", "FrontAnalyse", "FrontAliasing", "FrontLevels",
                                   "IgnoreCRC",        "IgnoreErrors", "StoreWorkLog",  "MultiFile"};
@@ -195,8 +215,7 @@ TEST_F(SettingsStoreTest, KeepsTheDeltaImpulseTextAsRead) {
     EXPECT_EQ(loaded.DeltaImpulseText, c.text);
     EXPECT_DOUBLE_EQ(loaded.DeltaImpulse, c.value);
     ASSERT_TRUE(Store().SaveSettings(loaded));
-    const std::string saved = ReadFile(ConfPath());
-    EXPECT_TRUE(saved.ends_with("\n" + line)) << saved;
+    EXPECT_EQ(ReadFile(ConfPath()), kSectionLine + line + DefaultLinesBut({"DeltaImpulse"}));
   }
   const AppSettings empty = LoadFromFile(std::string(kSectionLine) + "DeltaImpulse=\n");
   EXPECT_EQ(empty.DeltaImpulseText, "0.3");
@@ -325,15 +344,17 @@ TEST_F(SettingsStoreTest, ReadsOnlyOurSectionLineByLine) {
   }
 }
 
-TEST_F(SettingsStoreTest, ACorruptFileReadsAsNoValuesAndIsReplacedOnSave) {
+TEST_F(SettingsStoreTest, ACorruptFileReadsAsNoValuesAndKeepsItsBytesOnSave) {
   using namespace std::string_literals;
   std::string binary = "\x00\xFF\xFE[Software\\Orlenvik\\Varnetta\x00\nMulti\x01\x02=\xC3\n\x7F"s +
                        "\0\0\0MultiFile=Yes\0\n"s;
   for (int i = 0; i < 2000; ++i) binary += static_cast<char>((i * 7919) % 256);
+  ASSERT_FALSE(binary.ends_with('\n'));
   const AppSettings loaded = LoadFromFile(binary);
   EXPECT_EQ(loaded, AppSettings{});
   EXPECT_TRUE(Store().SaveSettings(loaded));
-  EXPECT_EQ(ReadFile(ConfPath()), kDefaultFile);
+  EXPECT_EQ(ReadFile(ConfPath()), binary + "\n" + kDefaultFile);
+  EXPECT_EQ(LoadFromFile(ReadFile(ConfPath())), AppSettings{});
 }
 
 TEST_F(SettingsStoreTest, AnOversizedFileIsLeftAlone) {
@@ -352,9 +373,62 @@ TEST_F(SettingsStoreTest, KeepsUnknownValuesOfOurSectionOnSave) {
   store.LoadSettings(settings);
   EXPECT_EQ(settings.MultiFile, 1);
   ASSERT_TRUE(store.SaveSettings(settings));
-  std::string expected = kDefaultFile;
-  expected.replace(expected.find("MultiFile=No"), 12, "MultiFile=Yes");
-  EXPECT_EQ(ReadFile(ConfPath()), expected + "LaterOption=x\\ty\nExtra=\n");
+  EXPECT_EQ(ReadFile(ConfPath()), "; note\n[Other]\nA=1\n[Software\\Orlenvik\\Varnetta]\nLaterOption=x\\ty\n"
+                                  "MultiFile=Yes\nExtra=\n" +
+                                      DefaultLinesBut({"MultiFile"}));
+}
+
+TEST_F(SettingsStoreTest, ASaveKeepsEveryLineThatIsNotOneOfOurValuesWhereItWas) {
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string after;  // saved with TuneScatter 8 and every other value at its default
+  };
+  const Case cases[] = {
+      {"sections, comments and blank lines around ours",
+       "; note\n[Other]\nA=1\n\n[Software\\Orlenvik\\Varnetta]\n# ours\nTuneScatter=3\nLaterOption=x\\ty\n\n"
+       "; next\n[Later]\nB = 2\n",
+       "; note\n[Other]\nA=1\n\n[Software\\Orlenvik\\Varnetta]\n# ours\nTuneScatter=8\nLaterOption=x\\ty\n" +
+           DefaultLinesBut({"TuneScatter"}) + "\n; next\n[Later]\nB = 2\n"},
+      {"no section of ours, no line end at the end", "[Other]\nTuneScatter=5",
+       "[Other]\nTuneScatter=5\n" + std::string(kDefaultFile).replace(std::string(kDefaultFile).find("=3"), 2, "=8")},
+      {"an empty section of ours", "[Software\\Orlenvik\\Varnetta]\n\n[Other]\n",
+       std::string(kSectionLine) + DefaultLinesBut({"TuneScatter", "DeltaImpulse"}) +
+           "TuneScatter=8\nDeltaImpulse=0.3\n\n[Other]\n"},
+      {"CR LF line ends", "[Software\\Orlenvik\\Varnetta]\r\nTuneScatter=1\r\nX=y\r\n",
+       "[Software\\Orlenvik\\Varnetta]\r\nTuneScatter=8\r\nX=y\r\n" + DefaultLinesBut({"TuneScatter"}, "\r\n")},
+      {"our last line without a line end", "[Software\\Orlenvik\\Varnetta]\nTuneScatter=1",
+       "[Software\\Orlenvik\\Varnetta]\nTuneScatter=8\n" + DefaultLinesBut({"TuneScatter"})},
+      {"our last line ending in a bare CR", "[Software\\Orlenvik\\Varnetta]\nTuneScatter=1\r",
+       "[Software\\Orlenvik\\Varnetta]\nTuneScatter=8\r\n" + DefaultLinesBut({"TuneScatter"})},
+      {"every value has its line", kDefaultFile + std::string("[Other]\nA=1"),
+       std::string(kDefaultFile).replace(std::string(kDefaultFile).find("=3"), 2, "=8") + "[Other]\nA=1"},
+      {"a byte order mark", "\xEF\xBB\xBF[Software\\Orlenvik\\Varnetta]\nTuneScatter=1\n",
+       "\xEF\xBB\xBF[Software\\Orlenvik\\Varnetta]\nTuneScatter=8\n" + DefaultLinesBut({"TuneScatter"})},
+      {"names and section in another case, blanks around them",
+       "[software\\orlenvik\\VARNETTA]\n  tunescatter = 1 \n",
+       "[software\\orlenvik\\VARNETTA]\nTuneScatter=8\n" + DefaultLinesBut({"TuneScatter"})},
+      {"every line of a name", "[Software\\Orlenvik\\Varnetta]\nTuneScatter=1\n;x\nTuneScatter=2\n",
+       "[Software\\Orlenvik\\Varnetta]\nTuneScatter=8\n;x\nTuneScatter=8\n" + DefaultLinesBut({"TuneScatter"})},
+      {"our section twice", "[Software\\Orlenvik\\Varnetta]\nTuneScatter=1\n[Other]\nA=1\n"
+                            "[Software\\Orlenvik\\Varnetta]\nMultiFile=No\n[Last]\n",
+       "[Software\\Orlenvik\\Varnetta]\nTuneScatter=8\n[Other]\nA=1\n[Software\\Orlenvik\\Varnetta]\n"
+       "MultiFile=No\n" + DefaultLinesBut({"TuneScatter", "MultiFile"}) + "[Last]\n"},
+      {"values before any section are not ours", "TuneScatter=1\n[Software\\Orlenvik\\Varnetta]\n",
+       "TuneScatter=1\n" + std::string(kSectionLine) + DefaultLinesBut({"TuneScatter", "DeltaImpulse"}) +
+           "TuneScatter=8\nDeltaImpulse=0.3\n"},
+  };
+  AppSettings settings;
+  settings.TuneScatter = 8;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(ConfPath(), c.before);
+    ASSERT_TRUE(Store().SaveSettings(settings));
+    EXPECT_EQ(ReadFile(ConfPath()), c.after);
+    AppSettings loaded;
+    Store().LoadSettings(loaded);
+    EXPECT_EQ(loaded, settings);
+  }
 }
 
 TEST_F(SettingsStoreTest, ControlCharactersAreEscapedSoNoOtherValueChanges) {
@@ -430,16 +504,15 @@ TEST_F(SettingsStoreTest, AFileThatIsADirectoryIsLeftAlone) {
   EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"}) << "no temporary file left";
 }
 
-TEST_F(SettingsStoreTest, ASaveReplacesTheOldFileWhole) {
+TEST_F(SettingsStoreTest, ASaveReplacesTheOldFileAndLeavesNoTemporaryFile) {
   WriteFile(ConfPath(), std::string(kSectionLine) + "MultiFile=Yes\nTuneScatter=8\n");
   AppSettings settings;
   SettingsStore store = Store();
   store.LoadSettings(settings);
   settings.MultiFile = 0;
   ASSERT_TRUE(store.SaveSettings(settings));
-  std::string expected = kDefaultFile;
-  expected.replace(expected.find("TuneScatter=3"), 13, "TuneScatter=8");
-  EXPECT_EQ(ReadFile(ConfPath()), expected);
+  EXPECT_EQ(ReadFile(ConfPath()),
+            std::string(kSectionLine) + "MultiFile=No\nTuneScatter=8\n" + DefaultLinesBut({"MultiFile", "TuneScatter"}));
   EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"});
 }
 

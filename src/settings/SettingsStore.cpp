@@ -42,6 +42,13 @@ std::optional<double> NumberOf(const SettingRow& row, const AppSettings& setting
   return std::nullopt;
 }
 
+// Every value of ours, in table order, in the text a save writes.
+std::vector<SettingsEntry> EntriesToSave(const AppSettings& settings) {
+  std::vector<SettingsEntry> entries;
+  for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
+  return entries;
+}
+
 // The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
 // UTF-8 (overlong forms and surrogates included).
 std::optional<std::size_t> Utf16Length(std::string_view text) {
@@ -102,17 +109,19 @@ bool SettingsStore::OpenSettingsKey() {
     settingsKey_.emplace();
     return true;
   }
-  const std::optional<std::string> contents = ReadSmallFile(filePath_, kMaxFileBytes);
+  std::optional<std::string> contents = ReadSmallFile(filePath_, kMaxFileBytes);
   if (!contents) return false;
-  settingsKey_ = ParseSettingsSection(*contents, registryKeyPath_);
+  std::vector<SettingsEntry> values = ParseSettingsSection(*contents, registryKeyPath_);
+  settingsKey_ = OpenKey{std::move(*contents), std::move(values)};
   return true;
 }
 
 std::string SettingsStore::ReadSettingText(std::string_view name) const {
   if (!settingsKey_) return {};
-  const auto entry = std::find_if(settingsKey_->begin(), settingsKey_->end(),
+  const std::vector<SettingsEntry>& values = settingsKey_->values;
+  const auto entry = std::find_if(values.begin(), values.end(),
                                   [&](const SettingsEntry& e) { return EqualsIgnoringCase(e.name, name); });
-  if (entry == settingsKey_->end()) return {};
+  if (entry == values.end()) return {};
   const std::optional<std::size_t> units = Utf16Length(entry->text);
   if (!units || *units > kMaxTextUnits) return {};
   return entry->text.substr(0, entry->text.find('\0'));
@@ -143,20 +152,12 @@ void SettingsStore::LoadSettings(AppSettings& settings) {
   CloseSettingsKey();
 }
 
-std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& settings) const {
-  std::vector<SettingsEntry> entries;
-  for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
-  for (const SettingsEntry& kept : *settingsKey_) {
-    if (FindSetting(kept.name) == nullptr) entries.push_back(kept);
-  }
-  return entries;
-}
-
 bool SettingsStore::SaveSettings(const AppSettings& settings) {
   bool saved = false;
   try {
     if (OpenSettingsKey()) {
-      saved = ReplaceFileAtomically(filePath_, FormatSettingsSection(registryKeyPath_, EntriesToSave(settings)));
+      saved = ReplaceFileAtomically(
+          filePath_, UpdateSettingsSection(settingsKey_->fileText, registryKeyPath_, EntriesToSave(settings)));
     }
   } catch (const std::exception&) {
     // Settings that cannot be saved are not worth stopping for either.

@@ -37,9 +37,9 @@ std::vector<ValueOutOfRange> ValuesOutOfRange(const AppSettings& settings);
 //
 // Nothing here ever stops the program: a missing, unreadable or malformed
 // file reads as holding no values, a save that cannot be made leaves the old
-// file as it was, and no message is shown. A save replaces the file
-// atomically; it keeps the values of our section whose names it does not know,
-// and drops other sections and comments.
+// file as it was, and no message is shown. A save replaces the lines of our
+// values in place and keeps every other line (other sections, comments,
+// values it does not know) as it was; it replaces the file atomically.
 class SettingsStore {
  public:
   // An empty configHome means there is no place for settings: nothing is read
@@ -73,14 +73,18 @@ class SettingsStore {
   bool SaveSettings(const AppSettings& settings);
 
  private:
+  // The file while LoadSettings or SaveSettings runs.
+  struct OpenKey {
+    std::string fileText;
+    std::vector<SettingsEntry> values;  // of our section
+  };
+
   void CloseSettingsKey() { settingsKey_.reset(); }
-  std::vector<SettingsEntry> EntriesToSave(const AppSettings& settings) const;
 
   std::filesystem::path configHome_;
   std::string registryKeyPath_;
   std::filesystem::path filePath_;
-  // The values of the file while LoadSettings or SaveSettings runs.
-  std::optional<std::vector<SettingsEntry>> settingsKey_;
+  std::optional<OpenKey> settingsKey_;
 };
 
 }  // namespace varnetta

@@ -29,7 +29,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // are trimmed, as INI readers do. CR LF line ends and a UTF-8 byte order mark
 // are accepted. An escape that is not one of the above stays as written.
 std::vector<SettingsEntry> ParseSettingsSection(std::string_view fileText, std::string_view section);
-std::string FormatSettingsSection(std::string_view section, std::span<const SettingsEntry> entries);
+
+// The file with the entries' values written into the named section: every
+// line that holds the value of an entry now holds its new text and keeps its
+// line end; an entry without a line gets one after the last value line of the
+// section (or its section line); a section the file lacks is added at its end.
+// Every other line, other sections, comments and unknown values included,
+// stays as it was, byte for byte. Names are compared as reading compares them.
+std::string UpdateSettingsSection(std::string_view fileText, std::string_view section,
+                                  std::span<const SettingsEntry> entries);
 
 // A text as a value line of the file spells it.
 std::string EscapeSettingText(std::string_view text);
