@@ -516,6 +516,97 @@ TEST_F(SettingsStoreTest, ASaveReplacesTheOldFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"});
 }
 
+TEST_F(SettingsStoreTest, ASaveWritesThroughASymbolicLinkToItsTarget) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> links;  // the link at ConfPath() first, each to the next, relative to home_ or absolute
+    std::string target;              // relative to home_
+    bool targetExists;
+  };
+  const std::string absolute = (home_ / "elsewhere" / "abs.conf").string();
+  const Case cases[] = {
+      {"a relative link", {"../dotfiles/Varnetta.conf"}, "dotfiles/Varnetta.conf", true},
+      {"an absolute link", {absolute}, "elsewhere/abs.conf", true},
+      {"a chain of links", {"../dotfiles/first.conf", "second.conf"}, "dotfiles/second.conf", true},
+      {"a link to a file not there yet", {"../dotfiles/new.conf"}, "dotfiles/new.conf", false},
+  };
+  const std::string old = "; mine\n[Software\\Orlenvik\\Varnetta]\nTuneScatter=5\n[Other]\nA=1\n";
+  AppSettings settings;
+  settings.TuneScatter = 9;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(home_);
+    fs::create_directories(ConfPath().parent_path());
+    fs::create_directories(home_ / "dotfiles");
+    fs::create_directories(home_ / "elsewhere");
+    const fs::path target = home_ / c.target;
+    if (c.targetExists) WriteFile(target, old);
+    fs::path link = ConfPath();
+    for (const std::string& next : c.links) {
+      fs::create_symlink(next, link);
+      link = fs::path(next).is_absolute() ? fs::path(next) : link.parent_path() / next;
+    }
+
+    ASSERT_TRUE(Store().SaveSettings(settings));
+    ASSERT_TRUE(fs::is_symlink(ConfPath()));
+    EXPECT_EQ(fs::read_symlink(ConfPath()), fs::path(c.links.front()));
+    const std::string expected =
+        c.targetExists ? "; mine\n[Software\\Orlenvik\\Varnetta]\nTuneScatter=9\n" +
+                             DefaultLinesBut({"TuneScatter"}) + "[Other]\nA=1\n"
+                       : std::string(kDefaultFile).replace(std::string(kDefaultFile).find("=3"), 2, "=9");
+    EXPECT_EQ(ReadFile(target), expected);
+    EXPECT_EQ(FilesBesideConf(), std::vector<std::string>{"Varnetta.conf"}) << "no temporary file left";
+    for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+      EXPECT_FALSE(entry.path().extension() == ".tmp") << entry.path();
+    }
+    AppSettings loaded;
+    Store().LoadSettings(loaded);
+    EXPECT_EQ(loaded, settings);
+  }
+}
+
+TEST_F(SettingsStoreTest, ALoopOfLinksIsLeftAlone) {
+  fs::create_directories(ConfPath().parent_path());
+  fs::create_symlink("other.conf", ConfPath());
+  fs::create_symlink("Varnetta.conf", ConfPath().parent_path() / "other.conf");
+  EXPECT_FALSE(Store().SaveSettings(AppSettings{}));
+  EXPECT_EQ(fs::read_symlink(ConfPath()), "other.conf");
+  EXPECT_EQ(fs::read_symlink(ConfPath().parent_path() / "other.conf"), "Varnetta.conf");
+}
+
+TEST_F(SettingsStoreTest, ASaveKeepsTheModeOfTheFile) {
+  struct Case {
+    const char* name;
+    fs::perms mode;
+    bool throughALink;
+  };
+  using fs::perms;
+  const Case cases[] = {
+      {"600", perms::owner_read | perms::owner_write, false},
+      {"640", perms::owner_read | perms::owner_write | perms::group_read, false},
+      {"666", perms::owner_read | perms::owner_write | perms::group_read | perms::group_write | perms::others_read |
+                  perms::others_write,
+       false},
+      {"600 behind a link", perms::owner_read | perms::owner_write, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(home_);
+    const fs::path file = c.throughALink ? home_ / "target.conf" : ConfPath();
+    WriteFile(file, kDefaultFile);
+    if (c.throughALink) {
+      fs::create_directories(ConfPath().parent_path());
+      fs::create_symlink(file, ConfPath());
+    }
+    fs::permissions(file, c.mode);
+    AppSettings settings;
+    settings.MultiFile = 1;
+    ASSERT_TRUE(Store().SaveSettings(settings));
+    EXPECT_EQ(fs::status(file).permissions(), c.mode);
+    EXPECT_NE(ReadFile(file).find("\nMultiFile=Yes\n"), std::string::npos);
+  }
+}
+
 // Makes writes to regular files fail beyond a few bytes, as a full disk
 // would, even for root.
 class FileSizeLimit {
