@@ -43,15 +43,21 @@ class CommandLine : public ::testing::Test {
  protected:
   std::filesystem::path ConfigFile() const { return dir / "config" / "Orlenvik" / "Varnetta.conf"; }
 
-  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
-    return std::make_unique<ChildProcess>(
-        VARNETTA_CLI, arguments,
-        std::vector<std::string>{"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()},
-        dir / "stderr.txt");
+  std::vector<std::string> OwnEnvironment() const {
+    return {"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()};
   }
 
-  RunResult Run(const std::vector<std::string>& arguments) {
-    const std::unique_ptr<ChildProcess> child = Start(arguments);
+  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
+    return StartIn(OwnEnvironment(), arguments);
+  }
+  std::unique_ptr<ChildProcess> StartIn(const std::vector<std::string>& environment,
+                                        const std::vector<std::string>& arguments) {
+    return std::make_unique<ChildProcess>(VARNETTA_CLI, arguments, environment, dir / "stderr.txt");
+  }
+
+  RunResult Run(const std::vector<std::string>& arguments) { return RunIn(OwnEnvironment(), arguments); }
+  RunResult RunIn(const std::vector<std::string>& environment, const std::vector<std::string>& arguments) {
+    const std::unique_ptr<ChildProcess> child = StartIn(environment, arguments);
     EXPECT_TRUE(child->Started());
     RunResult result;
     result.status = child->Wait(kRunLimit);
@@ -97,6 +103,39 @@ TEST_F(CommandLine, SavedSettingsAreUsedByTheNextRun) {
     SCOPED_TRACE(BinNameOf(record));
     EXPECT_TRUE(BinHolds(dir / "second" / BinNameOf(record), record));
   }
+}
+
+TEST_F(CommandLine, ASaveThatFailsEndsTheRunWithOneAfterTheDecoding) {
+  // A regular file where the settings folder would be.
+  WriteFileBytes(dir / "not-a-folder", "x");
+  struct Case {
+    const char* name;
+    std::vector<std::string> environment;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"the settings folder cannot be made",
+       {"XDG_CONFIG_HOME=" + (dir / "not-a-folder").string(), "HOME=" + (dir / "home").string()},
+       "varnetta-cli: cannot save the settings to " + (dir / "not-a-folder" / "Orlenvik" / "Varnetta.conf").string() +
+           "\n"},
+      {"no settings folder is known", {"XDG_CONFIG_HOME", "HOME"},
+       "varnetta-cli: cannot save the settings: no settings folder is known (neither XDG_CONFIG_HOME nor HOME is set "
+       "to an absolute path)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(dir / "tapes");
+    const std::string recording = AddRecording("tapes", twoFiles);
+    const RunResult run = RunIn(c.environment, {"--multi-file", "--save-settings", recording});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, c.message);
+    for (const TapeRecord& record : twoFiles) {
+      SCOPED_TRACE(BinNameOf(record));
+      EXPECT_TRUE(BinHolds(dir / "tapes" / BinNameOf(record), record));
+    }
+    EXPECT_TRUE(HasSegmentHeads(ListLogOf(recording)));
+  }
+  EXPECT_EQ(ReadFileBytes(dir / "not-a-folder"), "x");
 }
 
 TEST_F(CommandLine, StoredValuesAreReadAsIniReadersReadThem) {

@@ -127,6 +127,19 @@ void ReportValuesOutOfRange(const AppSettings& loaded, const std::filesystem::pa
   }
 }
 
+// False, with a word on standard error, when the settings cannot be saved.
+bool SaveSettings(SettingsStore& store, const AppSettings& settings) {
+  if (store.SaveSettings(settings)) return true;
+  if (store.FilePath().empty()) {
+    std::fprintf(stderr,
+                 "varnetta-cli: cannot save the settings: no settings folder is known "
+                 "(neither XDG_CONFIG_HOME nor HOME is set to an absolute path)\n");
+  } else {
+    std::fprintf(stderr, "varnetta-cli: cannot save the settings to %s\n", store.FilePath().c_str());
+  }
+  return false;
+}
+
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -157,9 +170,8 @@ int RunDecodeCommand(int argc, char** argv) {
   ReportValuesOutOfRange(loaded, store.FilePath());
   std::optional<DecodeRequest> request = ParseArguments(argc, argv, loaded);
   if (!request) return kExitUsage;
-  if (request->saveSettings && !store.SaveSettings(request->overrides)) {
-    std::fprintf(stderr, "varnetta-cli: cannot save the settings to %s\n", store.FilePath().string().c_str());
-  }
+  // The recordings are decoded even when the settings cannot be saved.
+  const bool saved = !request->saveSettings || SaveSettings(store, request->overrides);
 
   SharedSettings settings;
   settings.Store(request->overrides);
@@ -186,6 +198,7 @@ int RunDecodeCommand(int argc, char** argv) {
   worker.StopWorker();
   if (!finished) return kExitInterrupted;
 
+  if (!saved) return 1;
   for (const Outcome& outcome : outcomes) {
     if (!outcome.loaded || outcome.filesWritten == 0) return 1;
   }
