@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -26,6 +27,7 @@ using testing::kRunLimit;
 using testing::ReadFileBytes;
 using testing::RunResult;
 using testing::SampleTapeRecord;
+using testing::WriteFileBytes;
 
 bool HasSegmentHeads(const std::string& listLog) {
   return listLog.find("\t(01, ") != std::string::npos && listLog.find("\t(02, ") != std::string::npos;
@@ -48,6 +50,48 @@ TEST_F(CommandLine, SavedSettingsAreUsedByTheNextRun) {
     SCOPED_TRACE(BinNameOf(record));
     EXPECT_TRUE(BinHolds(dir / "second" / BinNameOf(record), record));
   }
+}
+
+TEST_F(CommandLine, ASaveThatFailsEndsTheRunWithOneAfterTheDecoding) {
+  // A regular file where the settings folder would be.
+  WriteFileBytes(dir / "not-a-folder", "x");
+  struct Case {
+    const char* name;
+    std::vector<std::string> environment;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"the settings folder cannot be made",
+       {"XDG_CONFIG_HOME=" + (dir / "not-a-folder").string(), "HOME=" + (dir / "home").string()},
+       "varnetta-cli: cannot save the settings to " + (dir / "not-a-folder" / "Orlenvik" / "Varnetta.conf").string() +
+           "\n"},
+      {"no settings folder is known", {"XDG_CONFIG_HOME", "HOME"},
+       "varnetta-cli: cannot save the settings: no settings folder is known (neither XDG_CONFIG_HOME nor HOME is set "
+       "to an absolute path)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(dir / "tapes");
+    const std::string recording = AddRecording("tapes", twoFiles);
+    const RunResult run = RunIn(c.environment, {"--multi-file", "--save-settings", recording});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, c.message);
+    for (const TapeRecord& record : twoFiles) {
+      SCOPED_TRACE(BinNameOf(record));
+      EXPECT_TRUE(BinHolds(dir / "tapes" / BinNameOf(record), record));
+    }
+    EXPECT_TRUE(HasSegmentHeads(ListLogOf(recording)));
+  }
+  EXPECT_EQ(ReadFileBytes(dir / "not-a-folder"), "x");
+}
+
+TEST_F(CommandLine, StoredValuesAreReadAsIniReadersReadThem) {
+  std::filesystem::create_directories(ConfigFile().parent_path());
+  WriteFileBytes(ConfigFile(), "[software\\orlenvik\\VARNETTA]\n  multifile = Yes \t\n");
+  const std::string recording = AddRecording("tapes", twoFiles);
+  const RunResult run = Run({recording});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(HasSegmentHeads(ListLogOf(recording))) << ListLogOf(recording);
 }
 
 TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
@@ -78,6 +122,7 @@ TEST_F(CommandLine, OptionsWithoutSaveSettingsHoldForTheirRunOnly) {
 }
 
 TEST_F(CommandLine, AnInterruptDuringADecodeEndsTheRunWith130AndNoPartialOutput) {
+using testing::WriteFileBytes;
   // A short tape file, then one whose decode takes long: the interrupt comes
   // once the first pass of the second's sweep has reported its name.
   const std::vector<TapeRecord> records = {SampleTapeRecord("SHORT", 300, 6), SampleTapeRecord("LONG", 65535, 7)};

@@ -365,6 +365,10 @@ TEST_F(CliStatus, UsageErrorsGiveTwo) {
       {{"--bogus", "good.wav"}, 2, "unknown option '--bogus'"},
       {{"--set", "TuneScatter=abc", "good.wav"}, 2, "TuneScatter"},
       {{"--tune-scatter", "99", "good.wav"}, 2, "TuneScatter"},
+      {{"--set", "DeltaImpulse=5", "--save-settings", "good.wav"}, 2,
+       "invalid value '5' for DeltaImpulse: expected a decimal number from 0.01 to 1"},
+      {{"--set", "DeltaImpulse=1e308", "good.wav"}, 2, "DeltaImpulse"},
+      {{"--delta-impulse", "1e-320", "--save-settings", "good.wav"}, 2, "DeltaImpulse"},
       {{"--set", "NoSuchSetting=1", "good.wav"}, 2, "unknown setting"},
       {{"--set", "MultiFile", "good.wav"}, 2, "Name=Value"},
       {{"--delta-impulse"}, 2, "needs a value"},
@@ -373,6 +377,7 @@ TEST_F(CliStatus, UsageErrorsGiveTwo) {
       {{"--help"}, 0, ""},
   });
   EXPECT_FALSE(fs::exists(Tapes() / "!list.log"));
+  EXPECT_FALSE(fs::exists(dir / "config")) << "a refused value is never saved";
 }
 
 TEST_F(CliStatus, DecodingGivesZeroOnlyWhenEveryRecordingGaveAFile) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace varnetta {
 namespace {
 
 const std::string kNotAnInteger = "Введите целое число.";
 const std::string kOutOfRange = "Введите целое число от 1 до 20.";
+const std::string kDecimalOutOfRange = "Введите число от 0,01 до 1.";
 
 SettingsForm AcceptableForm() { return FormFromSettings(AppSettings{}); }
 
@@ -99,20 +101,56 @@ TEST(SettingsForm, ReadsTuneScatterAsALeadingInteger) {
   }
 }
 
-TEST(SettingsForm, TakesAnyDeltaImpulseTextAndParsesIt) {
+TEST(SettingsForm, TakesADeltaImpulseTextWhoseValueIsWithinItsRange) {
   struct Row {
     const char* text;
-    double value;
+    double value;  // DeltaImpulse when not refused
+    bool refused;
   };
-  const Row rows[] = {{"0.5", 0.5}, {"0,5", 0.5}, {"abc", 0.0}, {"", 0.0}, {"0,25x", 0.25}};
+  const Row rows[] = {
+      {"0.5", 0.5, false},  {"0,5", 0.5, false},   {"0,25x", 0.25, false}, {" 0.3", 0.3, false},
+      {"0,01", 0.01, false}, {"1", 1.0, false},    {"abc", 0.0, true},     {"", 0.0, true},
+      {"5", 0.0, true},      {"1e308", 0.0, true}, {"1e-320", 0.0, true},  {"0", 0.0, true},
+      {"-0.5", 0.0, true},   {"1,01", 0.0, true},  {"nan", 0.0, true},     {"inf", 0.0, true},
+  };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     SettingsForm form = AcceptableForm();
     form["DeltaImpulse"].text = row.text;
     const SettingsFormReading reading = ReadSettingsForm(form);
-    ASSERT_TRUE(reading.settings);
-    EXPECT_EQ(reading.settings->DeltaImpulseText, row.text);
-    EXPECT_DOUBLE_EQ(reading.settings->DeltaImpulse, row.value);
+    if (row.refused) {
+      EXPECT_FALSE(reading.settings);
+      EXPECT_EQ(reading.refusal, kDecimalOutOfRange);
+    } else {
+      ASSERT_TRUE(reading.settings);
+      EXPECT_EQ(reading.settings->DeltaImpulseText, row.text);
+      EXPECT_DOUBLE_EQ(reading.settings->DeltaImpulse, row.value);
+    }
+  }
+}
+
+TEST(SettingsForm, NamesTheSettingItRefusesAndRefusesTuneScatterFirst) {
+  struct Row {
+    const char* name;
+    const char* tuneScatter;
+    const char* deltaImpulse;
+    const std::string* refusal;
+    const char* refused;
+  };
+  const Row rows[] = {
+      {"TuneScatter", "0", "0.3", &kOutOfRange, "TuneScatter"},
+      {"DeltaImpulse", "3", "5", &kDecimalOutOfRange, "DeltaImpulse"},
+      {"both", "abc", "5", &kNotAnInteger, "TuneScatter"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SettingsForm form = AcceptableForm();
+    form["TuneScatter"].text = row.tuneScatter;
+    form["DeltaImpulse"].text = row.deltaImpulse;
+    const SettingsFormReading reading = ReadSettingsForm(form);
+    EXPECT_FALSE(reading.settings);
+    EXPECT_EQ(reading.refusal, *row.refusal);
+    EXPECT_EQ(reading.refusedSetting, std::string_view(row.refused));
   }
 }
 

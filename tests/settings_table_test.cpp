@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "cli/SettingOptions.h"
-#include "common/TextFormat.h"
 #include "settings/SettingsForm.h"
 #include "settings/SettingsTable.h"
 
@@ -113,37 +113,55 @@ TEST(SettingsTable, TuneScatterAndDeltaImpulseReachOnlyTheirFields) {
   }
 }
 
-TEST(SettingsTable, CommandLineAndDialogTakeTheTuneScatterRangeOfItsRow) {
-  const SettingRange range = SettingNamed("TuneScatter").range;
-  const std::string cliRefusal = FormatText("expected a whole number from %d to %d", range.min, range.max);
-  const std::string dialogRefusal = FormatText("Введите целое число от %d до %d.", range.min, range.max);
-  for (const std::int32_t value : {range.min - 1, range.min, range.max, range.max + 1}) {
-    SCOPED_TRACE(value);
-    const bool inRange = value >= range.min && value <= range.max;
-    const std::string text = std::to_string(value);
-
+TEST(SettingsTable, CommandLineAndDialogTakeTheRangeOfTheRow) {
+  struct Case {
+    const char* name;
+    const char* option;
+    const char* text;
+    bool inRange;
+    const char* cliRefusal;
+    const char* dialogRefusal;
+  };
+  const char* const wholeNumber = "expected a whole number from 1 to 20";
+  const char* const wholeNumberInDialog = "Введите целое число от 1 до 20.";
+  const char* const decimal = "expected a decimal number from 0.01 to 1";
+  const char* const decimalInDialog = "Введите число от 0,01 до 1.";
+  const Case cases[] = {
+      {"TuneScatter", "--tune-scatter", "0", false, wholeNumber, wholeNumberInDialog},
+      {"TuneScatter", "--tune-scatter", "1", true, wholeNumber, wholeNumberInDialog},
+      {"TuneScatter", "--tune-scatter", "20", true, wholeNumber, wholeNumberInDialog},
+      {"TuneScatter", "--tune-scatter", "21", false, wholeNumber, wholeNumberInDialog},
+      {"DeltaImpulse", "--delta-impulse", "0.0099", false, decimal, decimalInDialog},
+      {"DeltaImpulse", "--delta-impulse", "0.01", true, decimal, decimalInDialog},
+      {"DeltaImpulse", "--delta-impulse", "1", true, decimal, decimalInDialog},
+      {"DeltaImpulse", "--delta-impulse", "1.0001", false, decimal, decimalInDialog},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " " << c.text);
+    const SettingRow& row = SettingNamed(c.name);
     AppSettings byOption;
-    const std::optional<std::string> optionError = ApplySettingOption(byOption, "--tune-scatter", text);
+    const std::optional<std::string> optionError = ApplySettingOption(byOption, c.option, c.text);
     AppSettings bySet;
-    EXPECT_EQ(ApplySetting(bySet, "TuneScatter", text), optionError);
+    EXPECT_EQ(ApplySetting(bySet, c.name, c.text), optionError);
     SettingsForm form = FormFromSettings(AppSettings{});
-    form["TuneScatter"].text = text;
+    form[c.name].text = c.text;
     const SettingsFormReading reading = ReadSettingsForm(form);
 
-    if (inRange) {
+    if (c.inRange) {
       EXPECT_EQ(optionError, std::nullopt);
-      EXPECT_EQ(byOption.TuneScatter, value);
+      EXPECT_NE(byOption, AppSettings{});
       ASSERT_TRUE(reading.settings);
-      EXPECT_EQ(reading.settings->TuneScatter, value);
+      EXPECT_EQ(*reading.settings, byOption);
     } else {
       ASSERT_TRUE(optionError);
-      EXPECT_NE(optionError->find(cliRefusal), std::string::npos) << *optionError;
+      EXPECT_NE(optionError->find(c.cliRefusal), std::string::npos) << *optionError;
       EXPECT_EQ(reading.settings, std::nullopt);
-      EXPECT_EQ(reading.refusal, dialogRefusal);
+      EXPECT_EQ(reading.refusal, c.dialogRefusal);
+      EXPECT_EQ(reading.refusedSetting, std::string_view(row.name));
     }
   }
-  EXPECT_NE(SettingOptionsHelp().find(FormatText(", %d to %d (TuneScatter)\n", range.min, range.max)),
-            std::string::npos);
+  EXPECT_NE(SettingOptionsHelp().find(", 1 to 20 (TuneScatter)\n"), std::string::npos);
+  EXPECT_NE(SettingOptionsHelp().find(", 0.01 to 1 (DeltaImpulse)\n"), std::string::npos);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "common/OutputFiles.h"
 #include "common/TextFormat.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -122,6 +123,28 @@ std::optional<DecodeRequest> ParseArguments(int argc, char** argv, const AppSett
   return request;
 }
 
+// Stored values are used as they are, but one outside its range is worth a
+// word: a decode that fails because of it says nothing about why.
+void ReportValuesOutOfRange(const AppSettings& loaded, const std::filesystem::path& file) {
+  for (const ValueOutOfRange& value : ValuesOutOfRange(loaded)) {
+    std::fprintf(stderr, "varnetta-cli: %s=%s in %s is outside its range, %s\n", value.row->name,
+                 value.storedText.c_str(), file.c_str(), FormatRange(value.row->range, "%s to %s", '.').c_str());
+  }
+}
+
+// False, with a word on standard error, when the settings cannot be saved.
+bool SaveSettings(SettingsStore& store, const AppSettings& settings) {
+  if (store.SaveSettings(settings)) return true;
+  if (store.FilePath().empty()) {
+    std::fprintf(stderr,
+                 "varnetta-cli: cannot save the settings: no settings folder is known "
+                 "(neither XDG_CONFIG_HOME nor HOME is set to an absolute path)\n");
+  } else {
+    std::fprintf(stderr, "varnetta-cli: cannot save the settings to %s\n", store.FilePath().c_str());
+  }
+  return false;
+}
+
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -149,11 +172,11 @@ int RunDecodeCommand(int argc, char** argv) {
   store.BuildRegistryKeyPath();
   AppSettings loaded;
   store.LoadSettings(loaded);
+  ReportValuesOutOfRange(loaded, store.FilePath());
   std::optional<DecodeRequest> request = ParseArguments(argc, argv, loaded);
   if (!request) return kExitUsage;
-  if (request->saveSettings && !store.SaveSettings(request->overrides)) {
-    std::fprintf(stderr, "varnetta-cli: cannot save the settings to %s\n", store.FilePath().string().c_str());
-  }
+  // The recordings are decoded even when the settings cannot be saved.
+  const bool saved = !request->saveSettings || SaveSettings(store, request->overrides);
 
   SharedSettings settings;
   settings.Store(request->overrides);
@@ -193,7 +216,7 @@ int RunDecodeCommand(int argc, char** argv) {
     }
     everyOneGaveFiles = everyOneGaveFiles && outcome.result.loaded && processed.filesWritten > 0;
   }
-  return everyOneGaveFiles ? 0 : 1;
+  return saved && everyOneGaveFiles ? 0 : 1;
 }
 
 }  // namespace varnetta

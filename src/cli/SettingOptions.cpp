@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -27,32 +26,35 @@ std::optional<std::string> SetFlag(AppSettings& settings, const SettingRow& row,
   return std::nullopt;
 }
 
+// The refusal of a value that is not a `kind` within the row's range.
+std::string Refusal(const SettingRow& row, std::string_view value, const char* kind) {
+  return FormatText("invalid value '%.*s' for %s: expected %s %s", static_cast<int>(value.size()), value.data(),
+                    row.name, kind, FormatRange(row.range, "from %s to %s", '.').c_str());
+}
+
 std::optional<std::string> SetWholeNumber(AppSettings& settings, const SettingRow& row, std::string_view value) {
   std::int32_t number = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-  if (error != std::errc() || end != value.data() + value.size() || number < row.range.min ||
-      number > row.range.max) {
-    return FormatText("invalid value '%.*s' for %s: expected a whole number from %d to %d",
-                      static_cast<int>(value.size()), value.data(), row.name, row.range.min, row.range.max);
+  if (error != std::errc() || end != value.data() + value.size() || !row.range.Contains(number)) {
+    return Refusal(row, value, "a whole number");
   }
   settings.*row.fields.number = number;
   return std::nullopt;
 }
 
-// What a user may type for a decimal: one finite positive number and nothing
+// The value of what a user may type for a decimal: one number and nothing
 // else. A stored text may lead with blanks or a '+', or trail off into other
 // characters; typed here, those are mistakes.
-bool IsPlainPositiveDecimal(std::string_view text) {
-  if (!text.empty() && (IsBlank(text.front()) || text.front() == '+')) return false;
+std::optional<double> PlainDecimal(std::string_view text) {
+  if (!text.empty() && (IsBlank(text.front()) || text.front() == '+')) return std::nullopt;
   const DecimalReading reading = ReadLeadingDecimal(text);
-  return reading.length == text.size() && std::isfinite(reading.value) && reading.value > 0.0;
+  if (reading.length == 0 || reading.length != text.size()) return std::nullopt;
+  return reading.value;
 }
 
 std::optional<std::string> SetDecimal(AppSettings& settings, const SettingRow& row, std::string_view value) {
-  if (!IsPlainPositiveDecimal(value)) {
-    return FormatText("invalid value '%.*s' for %s: expected a positive decimal number such as %s",
-                      static_cast<int>(value.size()), value.data(), row.name, row.defaultText);
-  }
+  const std::optional<double> number = PlainDecimal(value);
+  if (!number || !row.range.Contains(*number)) return Refusal(row, value, "a decimal number");
   SetDecimalText(row, std::string(value), settings);
   return std::nullopt;
 }
@@ -84,10 +86,9 @@ std::string OptionHelp(const SettingRow& row) {
     case SettingKind::Flag:
       return FormatText("  %s, %s\n      %s (%s)\n", row.cli.option, row.cli.offOption, row.cli.help, row.name);
     case SettingKind::WholeNumber:
-      return FormatText("  %s %s\n      %s, %d to %d (%s)\n", row.cli.option, row.cli.valueName, row.cli.help,
-                        row.range.min, row.range.max, row.name);
     case SettingKind::Decimal:
-      return FormatText("  %s %s\n      %s (%s)\n", row.cli.option, row.cli.valueName, row.cli.help, row.name);
+      return FormatText("  %s %s\n      %s, %s (%s)\n", row.cli.option, row.cli.valueName, row.cli.help,
+                        FormatRange(row.range, "%s to %s", '.').c_str(), row.name);
   }
   return {};
 }
@@ -121,7 +122,8 @@ std::optional<std::string> ApplySettingOption(AppSettings& settings, std::string
 std::string SettingOptionsHelp() {
   std::string help;
   for (const SettingRow& row : SettingRows()) help += OptionHelp(row);
-  help += "  --set Name=Value\n      set a setting by its stored name: Yes/No for flags, a number otherwise\n";
+  help += "  --set Name=Value\n      set a setting by its stored name, in any case: Yes/No for flags, a number "
+          "otherwise\n";
   return help;
 }
 

@@ -8,10 +8,12 @@
 
 namespace varnetta {
 
-// Applies `--set Name=Value` with a stored value name and its text form:
+// Applies `--set Name=Value` with a stored value name, in any case as the
+// store reads it, and its text form:
 // flags take Yes/No (or 1/0, in any case), TuneScatter a whole number,
-// DeltaImpulse a decimal number with '.' or ','. Returns an error text for a
-// name or value that is not one of these.
+// DeltaImpulse a decimal number with '.' or ',', each number within the range
+// of its row. Returns an error text for a name or value that is not one of
+// these.
 std::optional<std::string> ApplySetting(AppSettings& settings, std::string_view name, std::string_view value);
 
 // The friendly long options of the settings table: one pair per flag, such

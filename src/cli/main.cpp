@@ -26,7 +26,8 @@ void PrintHelp() {
       "  --help, --version\n"
       "\n"
       "Exit status: 0 when every recording loaded and gave at least one file, 1 when one\n"
-      "did not load or gave none, 2 for a usage error, 130 when interrupted.\n"
+      "did not load or gave none or the settings could not be saved, 2 for a usage error,\n"
+      "130 when interrupted.\n"
       "\n"
       "'varnetta-cli encode --help' describes writing a tape recording of .bin files.\n",
       varnetta::SettingOptionsHelp().c_str());

@@ -128,7 +128,7 @@ void CSettingsDlg::BuildControls() {
   frontAliasing_ = NewCheckBox(analysis, "FrontAliasing");
   frontLevels_ = NewCheckBox(analysis, "FrontLevels");
   QLabel* scatterLabel = NewEditLabel("TuneScatter");
-  tuneScatter_ = BindEdit(new DigitsOnlyLineEdit(this), "TuneScatter");
+  QLineEdit* tuneScatter = BindEdit(new DigitsOnlyLineEdit(this), "TuneScatter");
   QLabel* deltaLabel = NewEditLabel("DeltaImpulse");
   QLineEdit* deltaImpulse = BindEdit(new QLineEdit(this), "DeltaImpulse");
   QCheckBox* storeWorkLog = NewCheckBox(this, "StoreWorkLog");
@@ -150,7 +150,7 @@ void CSettingsDlg::BuildControls() {
   leftColumn->addStretch();
   auto* rightColumn = new QVBoxLayout;
   rightColumn->addWidget(scatterLabel);
-  rightColumn->addWidget(tuneScatter_);
+  rightColumn->addWidget(tuneScatter);
   rightColumn->addWidget(deltaLabel);
   rightColumn->addWidget(deltaImpulse);
   rightColumn->addStretch();
@@ -175,7 +175,7 @@ void CSettingsDlg::BuildControls() {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   QWidget* const tabOrder[] = {useLongBinFormat_, frontAnalyse_, frontAliasing_, frontLevels_,
-                               tuneScatter_, deltaImpulse, storeWorkLog, multiFile,
+                               tuneScatter, deltaImpulse, storeWorkLog, multiFile,
                                ignoreCRC, ignoreErrors, ok, cancel};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -222,19 +222,21 @@ void CSettingsDlg::showEvent(QShowEvent* event) {
 void CSettingsDlg::accept() {
   const SettingsFormReading reading = ReadSettingsForm(ReadForm());
   if (!reading.settings) {
-    Refuse(QString::fromStdString(reading.refusal));
+    Refuse(QString::fromStdString(reading.refusal), reading.refusedSetting);
     return;
   }
   settings_.Store(*reading.settings);
   QDialog::accept();
 }
 
-void CSettingsDlg::Refuse(const QString& message) {
+void CSettingsDlg::Refuse(const QString& message, std::string_view name) {
   QMessageBox::warning(this, QStringLiteral("Varnetta"), message, QMessageBox::Ok);
   // Not every window system gives the focus back to the dialog by itself.
   activateWindow();
-  tuneScatter_->setFocus(Qt::OtherFocusReason);
-  tuneScatter_->selectAll();
+  const auto refused =
+      std::find_if(edits_.begin(), edits_.end(), [&](const Binding<QLineEdit>& edit) { return edit.name == name; });
+  refused->control->setFocus(Qt::OtherFocusReason);
+  refused->control->selectAll();
 }
 
 }  // namespace varnetta

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <string_view>
 #include <vector>
 
 #include "settings/AppSettings.h"
@@ -50,7 +51,8 @@ class CSettingsDlg : public QDialog {
   void UpdateDependentChecks();
   void ShowForm(const SettingsForm& form);
   SettingsForm ReadForm() const;
-  void Refuse(const QString& message);
+  // Warns, then puts the focus on the edit of the setting named and selects its text.
+  void Refuse(const QString& message, std::string_view name);
 
   SharedSettings& settings_;
   std::vector<Binding<QCheckBox>> checks_;
@@ -59,7 +61,6 @@ class CSettingsDlg : public QDialog {
   QCheckBox* frontAnalyse_ = nullptr;
   QCheckBox* frontAliasing_ = nullptr;
   QCheckBox* frontLevels_ = nullptr;
-  QLineEdit* tuneScatter_ = nullptr;
 };
 
 }  // namespace varnetta

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "app/QueuedRecording.h"
+#include "common/TextFormat.h"
 #include "common/Utf8.h"
 #include "gui/AppIcon.h"
 #include "gui/CAboutDlg.h"
@@ -32,6 +33,7 @@
 #include "gui/LogPane.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace varnetta {
 
@@ -123,6 +125,7 @@ CVarnettaDlg::CVarnettaDlg(SharedSettings& settings, SettingsStore& store, QWidg
   AppSettings values = settings_.Snapshot();
   store_.LoadSettings(values);
   settings_.Store(values);
+  ReportValuesOutOfRange(values);
   worker_.Start();
 
   Refresh();
@@ -213,6 +216,14 @@ void CVarnettaDlg::BuildControls() {
   window->addWidget(progressBar_);
   window->addWidget(logPane_, 1);
   window->addLayout(buttons);
+}
+
+void CVarnettaDlg::ReportValuesOutOfRange(const AppSettings& loaded) {
+  for (const ValueOutOfRange& value : ValuesOutOfRange(loaded)) {
+    AppendToLogPane(FormatText("Настройка %s=%s в файле %s вне пределов %s.\r\n", value.row->name,
+                               value.storedText.c_str(), store_.FilePath().c_str(),
+                               FormatRange(value.row->range, "от %s до %s", ',').c_str()));
+  }
 }
 
 void CVarnettaDlg::AddAboutItem() {

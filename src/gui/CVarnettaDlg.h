@@ -61,6 +61,9 @@ class CVarnettaDlg : public QDialog, public Reporter {
  private:
   void BuildControls();
   void AddAboutItem();
+  // Stored values are used as they are; each outside its range gets a line
+  // in the log pane, as a decode that fails because of it says nothing of why.
+  void ReportValuesOutOfRange(const AppSettings& loaded);
   // Copies the stage and the counters of the processing into their statics.
   void Refresh();
   void ShowAboutBox();

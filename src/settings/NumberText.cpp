@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -53,6 +54,14 @@ DecimalReading ReadLeadingDecimal(std::string_view text) {
   const auto [end, error] = std::from_chars(dotted.data() + start, dotted.data() + dotted.size(), value);
   if (error != std::errc()) return {};
   return {value, static_cast<std::size_t>(end - dotted.data())};
+}
+
+std::string FormatDecimal(double value, char separator) {
+  char digits[32];
+  const auto [end, error] = std::to_chars(std::begin(digits), std::end(digits), value);
+  std::string text(std::begin(digits), error == std::errc() ? end : std::begin(digits));
+  std::replace(text.begin(), text.end(), '.', separator);
+  return text;
 }
 
 double ParseDeltaImpulse(std::string_view text) { return ReadLeadingDecimal(text).value; }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace varnetta {
@@ -31,5 +32,9 @@ struct DecimalReading {
 // A text that does not begin with a number, or whose magnitude no double
 // holds, reads as nothing.
 DecimalReading ReadLeadingDecimal(std::string_view text);
+
+// The shortest text that reads back as the value, with the given decimal
+// separator and independent of the process locale: 0.01 as "0,01" for ','.
+std::string FormatDecimal(double value, char separator);
 
 }  // namespace varnetta

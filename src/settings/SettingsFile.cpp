@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "common/TextFormat.h"
@@ -33,6 +34,33 @@ TempFile CreateTempBeside(const fs::path& path) {
   return {};
 }
 
+// The file the path names once symbolic links in its last part are followed,
+// link after link, as writing to the path would; the path itself when it is
+// no link. Nothing when the links go round or cannot be read.
+std::optional<fs::path> LinkTarget(const fs::path& path) {
+  // As many links as the kernel follows before it gives up.
+  constexpr int kMaxLinks = 40;
+  fs::path target = path;
+  for (int link = 0; link <= kMaxLinks; ++link) {
+    std::error_code error;
+    if (!fs::is_symlink(target, error)) return target;
+    const fs::path next = fs::read_symlink(target, error);
+    if (error) return std::nullopt;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return std::nullopt;
+}
+
+// Gives the new file the permissions of the old one, if there is an old one;
+// false when that fails.
+bool TakePermissions(const fs::path& old, const fs::path& replacement) {
+  std::error_code error;
+  const fs::file_status status = fs::status(old, error);
+  if (!fs::exists(status)) return true;
+  fs::permissions(replacement, status.permissions(), error);
+  return !error;
+}
+
 bool WriteAndClose(std::FILE* file, std::string_view contents) {
   bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
   written = std::fflush(file) == 0 && written;
@@ -56,14 +84,17 @@ std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t maxBy
 }
 
 bool ReplaceFileAtomically(const fs::path& path, std::string_view contents) {
+  const std::optional<fs::path> target = LinkTarget(path);
+  if (!target) return false;
   std::error_code error;
-  fs::create_directories(path.parent_path(), error);
+  fs::create_directories(target->parent_path(), error);
   if (error) return false;
-  const TempFile temp = CreateTempBeside(path);
+  const TempFile temp = CreateTempBeside(*target);
   if (temp.file == nullptr) return false;
-  bool replaced = WriteAndClose(temp.file, contents);
+  const bool permitted = TakePermissions(*target, temp.path);
+  bool replaced = WriteAndClose(temp.file, contents) && permitted;
   if (replaced) {
-    fs::rename(temp.path, path, error);
+    fs::rename(temp.path, *target, error);
     replaced = !error;
   }
   if (!replaced) fs::remove(temp.path, error);

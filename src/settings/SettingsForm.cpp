@@ -30,10 +30,16 @@ std::optional<std::string> ReadWholeNumber(const SettingRow& row, std::string_vi
   // to the end of the digits is ASCII, or no integer is read either way.
   const std::optional<std::int32_t> number = ScanLeadingInt(text.substr(0, kWholeNumberReadLength));
   if (!number) return "Введите целое число.";
-  if (*number < row.range.min || *number > row.range.max) {
-    return FormatText("Введите целое число от %d до %d.", row.range.min, row.range.max);
-  }
+  if (!row.range.Contains(*number)) return FormatRange(row.range, "Введите целое число от %s до %s.", ',');
   settings.*row.fields.number = *number;
+  return std::nullopt;
+}
+
+// Keeps the edit text as typed when its value is within the row's range; the
+// refusal otherwise, which a text that is no number at all (value 0) meets too.
+std::optional<std::string> ReadDecimal(const SettingRow& row, const std::string& text, AppSettings& settings) {
+  if (!row.range.Contains(ParseDeltaImpulse(text))) return FormatRange(row.range, "Введите число от %s до %s.", ',');
+  SetDecimalText(row, text, settings);
   return std::nullopt;
 }
 
@@ -42,7 +48,7 @@ std::optional<std::string> ReadValue(const SettingRow& row, const FormValue& val
   switch (row.kind) {
     case SettingKind::Flag: settings.*row.fields.number = value.checked ? 1 : 0; break;
     case SettingKind::WholeNumber: return ReadWholeNumber(row, value.text, settings);
-    case SettingKind::Decimal: SetDecimalText(row, value.text, settings); break;
+    case SettingKind::Decimal: return ReadDecimal(row, value.text, settings);
   }
   return std::nullopt;
 }
@@ -65,7 +71,7 @@ SettingsFormReading ReadSettingsForm(const SettingsForm& form) {
   AppSettings settings;
   for (const SettingRow& row : SettingRows()) {
     if (std::optional<std::string> refusal = ReadValue(row, form[row.name], settings)) {
-      return {std::nullopt, std::move(*refusal)};
+      return {std::nullopt, std::move(*refusal), row.name};
     }
   }
   return {settings, {}};

@@ -43,15 +43,18 @@ inline constexpr std::size_t kWholeNumberReadLength = 63;
 SettingsForm FormFromSettings(const AppSettings& settings);
 
 // The outcome of OK: either the complete settings to store, or the one
-// message that refuses the form (and then nothing is to be stored).
+// message that refuses the form and the setting whose control it refuses
+// (and then nothing is to be stored).
 struct SettingsFormReading {
   std::optional<AppSettings> settings;
   std::string refusal;
+  const char* refusedSetting = nullptr;  // its stored name
 };
 
 // Reads every control into its setting and stops at the first refusal: a
-// whole number's text must begin with an integer within the row's range.
-// A decimal takes any text, and its value is that of the text as typed.
+// whole number's text must begin with an integer within the row's range, a
+// decimal's text must have a value within it. A decimal keeps its text as
+// typed, and its value is that of the text.
 SettingsFormReading ReadSettingsForm(const SettingsForm& form);
 
 }  // namespace varnetta

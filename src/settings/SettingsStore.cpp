@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <span>
 #include <utility>
 
 #include "common/TextFormat.h"
@@ -23,12 +22,6 @@ constexpr std::size_t kMaxFileBytes = 1 << 20;
 // A stored text must fit, with its terminating zero, into 260 UTF-16 units.
 constexpr std::size_t kMaxTextUnits = 259;
 
-bool IsOurName(std::string_view name) {
-  const std::span<const SettingRow> rows = SettingRows();
-  return std::any_of(rows.begin(), rows.end(),
-                     [&](const SettingRow& row) { return EqualsIgnoringCase(row.name, name); });
-}
-
 // The text a save writes for the row.
 std::string StoredText(const SettingRow& row, const AppSettings& settings) {
   switch (row.kind) {
@@ -37,6 +30,23 @@ std::string StoredText(const SettingRow& row, const AppSettings& settings) {
     case SettingKind::Decimal: return settings.*row.fields.text;
   }
   return {};
+}
+
+// A whole number's or a decimal's value; nothing for a flag.
+std::optional<double> NumberOf(const SettingRow& row, const AppSettings& settings) {
+  switch (row.kind) {
+    case SettingKind::Flag: return std::nullopt;
+    case SettingKind::WholeNumber: return settings.*row.fields.number;
+    case SettingKind::Decimal: return settings.*row.fields.value;
+  }
+  return std::nullopt;
+}
+
+// Every value of ours, in table order, in the text a save writes.
+std::vector<SettingsEntry> EntriesToSave(const AppSettings& settings) {
+  std::vector<SettingsEntry> entries;
+  for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
+  return entries;
 }
 
 // The number of UTF-16 units of a UTF-8 text; nothing when it is not valid
@@ -70,6 +80,17 @@ fs::path DefaultConfigHome() {
   return {};
 }
 
+std::vector<ValueOutOfRange> ValuesOutOfRange(const AppSettings& settings) {
+  std::vector<ValueOutOfRange> found;
+  for (const SettingRow& row : SettingRows()) {
+    const std::optional<double> number = NumberOf(row, settings);
+    if (number && !row.range.Contains(*number)) {
+      found.push_back({&row, EscapeSettingText(StoredText(row, settings))});
+    }
+  }
+  return found;
+}
+
 SettingsStore::SettingsStore(fs::path configHome) : configHome_(std::move(configHome)) {}
 
 void SettingsStore::BuildRegistryKeyPath() {
@@ -88,17 +109,19 @@ bool SettingsStore::OpenSettingsKey() {
     settingsKey_.emplace();
     return true;
   }
-  const std::optional<std::string> contents = ReadSmallFile(filePath_, kMaxFileBytes);
+  std::optional<std::string> contents = ReadSmallFile(filePath_, kMaxFileBytes);
   if (!contents) return false;
-  settingsKey_ = ParseSettingsSection(*contents, registryKeyPath_);
+  std::vector<SettingsEntry> values = ParseSettingsSection(*contents, registryKeyPath_);
+  settingsKey_ = OpenKey{std::move(*contents), std::move(values)};
   return true;
 }
 
 std::string SettingsStore::ReadSettingText(std::string_view name) const {
   if (!settingsKey_) return {};
-  const auto entry = std::find_if(settingsKey_->begin(), settingsKey_->end(),
+  const std::vector<SettingsEntry>& values = settingsKey_->values;
+  const auto entry = std::find_if(values.begin(), values.end(),
                                   [&](const SettingsEntry& e) { return EqualsIgnoringCase(e.name, name); });
-  if (entry == settingsKey_->end()) return {};
+  if (entry == values.end()) return {};
   const std::optional<std::size_t> units = Utf16Length(entry->text);
   if (!units || *units > kMaxTextUnits) return {};
   return entry->text.substr(0, entry->text.find('\0'));
@@ -129,20 +152,12 @@ void SettingsStore::LoadSettings(AppSettings& settings) {
   CloseSettingsKey();
 }
 
-std::vector<SettingsEntry> SettingsStore::EntriesToSave(const AppSettings& settings) const {
-  std::vector<SettingsEntry> entries;
-  for (const SettingRow& row : SettingRows()) entries.push_back({row.name, StoredText(row, settings)});
-  for (const SettingsEntry& kept : *settingsKey_) {
-    if (!IsOurName(kept.name)) entries.push_back(kept);
-  }
-  return entries;
-}
-
 bool SettingsStore::SaveSettings(const AppSettings& settings) {
   bool saved = false;
   try {
     if (OpenSettingsKey()) {
-      saved = ReplaceFileAtomically(filePath_, FormatSettingsSection(registryKeyPath_, EntriesToSave(settings)));
+      saved = ReplaceFileAtomically(
+          filePath_, UpdateSettingsSection(settingsKey_->fileText, registryKeyPath_, EntriesToSave(settings)));
     }
   } catch (const std::exception&) {
     // Settings that cannot be saved are not worth stopping for either.

@@ -22,15 +22,24 @@ inline constexpr std::string_view kProfileName = "Varnetta";
 // absolute path, else $HOME/.config when HOME is; empty when neither is.
 std::filesystem::path DefaultConfigHome();
 
+// A value outside the range of its row, spelled as the settings file holds
+// it. The store loads such a value as it is; the front ends tell the user.
+struct ValueOutOfRange {
+  const SettingRow* row;
+  std::string storedText;
+};
+// The whole numbers and decimals outside their rows' ranges, in table order.
+std::vector<ValueOutOfRange> ValuesOutOfRange(const AppSettings& settings);
+
 // Keeps AppSettings between runs in the text file
 // <configHome>/<company>/<profile>.conf, one section named after the key path
 // "Software\<company>\<profile>", one "Name=Text" line per value.
 //
 // Nothing here ever stops the program: a missing, unreadable or malformed
 // file reads as holding no values, a save that cannot be made leaves the old
-// file as it was, and no message is shown. A save replaces the file
-// atomically; it keeps the values of our section whose names it does not know,
-// and drops other sections and comments.
+// file as it was, and no message is shown. A save replaces the lines of our
+// values in place and keeps every other line (other sections, comments,
+// values it does not know) as it was; it replaces the file atomically.
 class SettingsStore {
  public:
   // An empty configHome means there is no place for settings: nothing is read
@@ -64,14 +73,18 @@ class SettingsStore {
   bool SaveSettings(const AppSettings& settings);
 
  private:
+  // The file while LoadSettings or SaveSettings runs.
+  struct OpenKey {
+    std::string fileText;
+    std::vector<SettingsEntry> values;  // of our section
+  };
+
   void CloseSettingsKey() { settingsKey_.reset(); }
-  std::vector<SettingsEntry> EntriesToSave(const AppSettings& settings) const;
 
   std::filesystem::path configHome_;
   std::string registryKeyPath_;
   std::filesystem::path filePath_;
-  // The values of the file while LoadSettings or SaveSettings runs.
-  std::optional<std::vector<SettingsEntry>> settingsKey_;
+  std::optional<OpenKey> settingsKey_;
 };
 
 }  // namespace varnetta

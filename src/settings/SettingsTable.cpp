@@ -5,6 +5,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/TextFormat.h"
+#include "settings/NumberText.h"
+#include "settings/SettingsText.h"
+
 namespace varnetta {
 
 namespace {
@@ -118,7 +122,10 @@ constexpr SettingRow kRows[] = {
      .defaultText = "0.3",
      .cli = {.option = "--delta-impulse",
              .valueName = "X",
-             .help = "tolerance factor of impulse lengths, such as 0.3"},
+             .help = "tolerance factor of impulse lengths"},
+     // Above 1 a 1-bit's impulse of twice the period falls into the zero
+     // class of the tape format; below 0.01 no real recording decodes.
+     .range = {.min = 0.01, .max = 1.0},
      .control = {.id = "1018",
                  .label = "Допуски для определения длительности импульсов:",
                  .toolTip = "Коэффициент разброса длительности импульса."}},
@@ -129,8 +136,8 @@ constexpr SettingRow kRows[] = {
 std::span<const SettingRow> SettingRows() { return kRows; }
 
 const SettingRow* FindSetting(std::string_view name) {
-  const auto row =
-      std::find_if(std::begin(kRows), std::end(kRows), [&](const SettingRow& r) { return name == r.name; });
+  const auto row = std::find_if(std::begin(kRows), std::end(kRows),
+                                [&](const SettingRow& r) { return EqualsIgnoringCase(name, r.name); });
   return row == std::end(kRows) ? nullptr : row;
 }
 
@@ -138,6 +145,10 @@ const SettingRow& SettingNamed(std::string_view name) {
   const SettingRow* row = FindSetting(name);
   if (row == nullptr) throw std::invalid_argument("no setting is named " + std::string(name));
   return *row;
+}
+
+std::string FormatRange(const SettingRange& range, const char* format, char separator) {
+  return FormatText(format, FormatDecimal(range.min, separator).c_str(), FormatDecimal(range.max, separator).c_str());
 }
 
 void SetDecimalText(const SettingRow& row, std::string text, AppSettings& settings) {

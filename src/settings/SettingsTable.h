@@ -24,12 +24,20 @@ struct SettingFields {
   double AppSettings::*value = nullptr;
 };
 
-// The values the command line and the dialog accept for a whole number; a
-// stored value outside them is used as it is.
+// The values the command line and the dialog accept for a whole number or a
+// decimal, bounds included; a stored value outside them is used as it is.
+// A whole number's bounds are whole.
 struct SettingRange {
-  std::int32_t min = 0;
-  std::int32_t max = 0;
+  double min = 0.0;
+  double max = 0.0;
+
+  // False for NaN.
+  bool Contains(double value) const { return value >= min && value <= max; }
 };
+
+// The format with its two %s replaced by the bounds of the range, written
+// with the decimal separator given: "от %s до %s" and ',' give "от 0,01 до 1".
+std::string FormatRange(const SettingRange& range, const char* format, char separator);
 
 // A flag has a pair of options that set it to 1 and to 0; any other setting
 // has one option that takes a value, which the help calls valueName.
@@ -54,14 +62,15 @@ struct SettingRow {
   SettingFields fields;
   const char* defaultText;  // as the store writes it
   SettingOptionNames cli;
-  SettingRange range{};  // whole numbers only
+  SettingRange range{};  // all but flags
   SettingControl control;
 };
 
 // Every setting, one row each, in the order they are stored.
 std::span<const SettingRow> SettingRows();
 
-// The row stored under the name, compared exactly; nullptr when there is none.
+// The row stored under the name, compared as the store compares names:
+// ASCII letters without regard to case. Nullptr when there is none.
 const SettingRow* FindSetting(std::string_view name);
 
 // The row of a name the program itself spells out; throws

@@ -21,9 +21,21 @@ std::optional<int> HexValue(char c) {
   return std::nullopt;
 }
 
+// Space and tab, which the reading trims around names and values.
+bool IsLineBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsLineBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsLineBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    // The reading would trim a space at either end.
+    const bool spaceAtAnEnd = c == ' ' && (i == 0 || i + 1 == text.size());
     if (c == '\\') {
       out += "\\\\";
     } else if (c == '\n') {
@@ -32,7 +44,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
       out += "\\r";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (IsControl(byte)) {
+    } else if (IsControl(byte) || spaceAtAnEnd) {
       out += "\\x";
       out += kHexDigits[byte >> 4];
       out += kHexDigits[byte & 0x0F];
@@ -83,11 +95,63 @@ std::optional<std::string_view> SectionName(std::string_view line) {
   return line.substr(1, line.size() - 2);
 }
 
-std::optional<SettingsEntry> ReadEntry(std::string_view line) {
+// A value line: its name and its text as written, blanks around both trimmed.
+struct ValueLine {
+  std::string_view name;
+  std::string_view text;
+};
+
+// Nothing for a comment, a blank line or a line without a name and '='.
+std::optional<ValueLine> ReadValueLine(std::string_view line) {
+  line = TrimBlanks(line);
   if (line.empty() || line.front() == ';' || line.front() == '#') return std::nullopt;
   const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos || equals == 0) return std::nullopt;
-  return SettingsEntry{std::string(line.substr(0, equals)), Unescape(line.substr(equals + 1))};
+  if (equals == std::string_view::npos) return std::nullopt;
+  const std::string_view name = TrimBlanks(line.substr(0, equals));
+  if (name.empty()) return std::nullopt;
+  return ValueLine{name, TrimBlanks(line.substr(equals + 1))};
+}
+
+// One line of the file as it stands.
+struct FileLine {
+  std::string_view text;  // without its line end
+  std::string_view end;   // "\n" or "\r\n"; for a last line also "\r" or nothing
+  bool sectionLine = false;
+  bool inSection = false;  // the named section's own line, or a line below it
+  std::optional<ValueLine> value;  // a value line of the named section
+};
+
+// The length of the line end of a line up to and including its line feed. A
+// last line may lack one, or end in a bare CR, which reading drops too.
+std::size_t LineEndLength(std::string_view line) {
+  if (line.ends_with("\r\n")) return 2;
+  return line.ends_with('\n') || line.ends_with('\r') ? 1 : 0;
+}
+
+// The lines of a file (without its byte order mark), each with where it stands
+// towards the named section.
+std::vector<FileLine> SplitLines(std::string_view fileText, std::string_view section) {
+  std::vector<FileLine> lines;
+  bool inSection = false;
+  while (!fileText.empty()) {
+    const std::size_t newline = fileText.find('\n');
+    const std::size_t length = newline == std::string_view::npos ? fileText.size() : newline + 1;
+    FileLine line;
+    line.text = fileText.substr(0, length);
+    fileText.remove_prefix(length);
+    const std::size_t endLength = LineEndLength(line.text);
+    line.end = line.text.substr(line.text.size() - endLength);
+    line.text.remove_suffix(endLength);
+    if (const auto name = SectionName(line.text)) {
+      inSection = EqualsIgnoringCase(*name, section);
+      line.sectionLine = true;
+    } else if (inSection) {
+      line.value = ReadValueLine(line.text);
+    }
+    line.inSection = inSection;
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 void Store(std::vector<SettingsEntry>& entries, SettingsEntry entry) {
@@ -100,6 +164,55 @@ void Store(std::vector<SettingsEntry>& entries, SettingsEntry entry) {
   }
 }
 
+void AppendEntryLine(std::string& out, const SettingsEntry& entry, std::string_view end) {
+  out += entry.name;
+  out += '=';
+  AppendEscaped(out, entry.text);
+  out += end;
+}
+
+bool HoldsValueOf(const FileLine& line, const SettingsEntry& entry) {
+  return line.value && EqualsIgnoringCase(line.value->name, entry.name);
+}
+
+// The entry whose value a line of the named section holds; nullptr for any other line.
+const SettingsEntry* EntryOfLine(const FileLine& line, std::span<const SettingsEntry> entries) {
+  const auto entry =
+      std::find_if(entries.begin(), entries.end(), [&](const SettingsEntry& e) { return HoldsValueOf(line, e); });
+  return entry == entries.end() ? nullptr : &*entry;
+}
+
+// The entries that no line of the named section holds, in their order.
+std::vector<const SettingsEntry*> EntriesWithoutALine(std::span<const FileLine> lines,
+                                                      std::span<const SettingsEntry> entries) {
+  std::vector<const SettingsEntry*> missing;
+  for (const SettingsEntry& entry : entries) {
+    if (std::none_of(lines.begin(), lines.end(), [&](const FileLine& line) { return HoldsValueOf(line, entry); })) {
+      missing.push_back(&entry);
+    }
+  }
+  return missing;
+}
+
+// The last line that belongs to the named section: its last value line, or
+// its section line when it has none. Comments and blank lines after it are
+// left to whatever follows. Nothing when the file has no such section.
+std::optional<std::size_t> SectionEnd(std::span<const FileLine> lines) {
+  std::optional<std::size_t> end;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].inSection && (lines[i].sectionLine || lines[i].value)) end = i;
+  }
+  return end;
+}
+
+std::string FormatSection(std::string_view section, std::span<const SettingsEntry> entries) {
+  std::string out = "[";
+  out += section;
+  out += "]\n";
+  for (const SettingsEntry& entry : entries) AppendEntryLine(out, entry, "\n");
+  return out;
+}
+
 }  // namespace
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -110,31 +223,48 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 std::vector<SettingsEntry> ParseSettingsSection(std::string_view fileText, std::string_view section) {
   if (fileText.starts_with(kByteOrderMark)) fileText.remove_prefix(kByteOrderMark.size());
   std::vector<SettingsEntry> entries;
-  bool inSection = false;
-  while (!fileText.empty()) {
-    const std::size_t end = std::min(fileText.find('\n'), fileText.size());
-    std::string_view line = fileText.substr(0, end);
-    fileText.remove_prefix(std::min(end + 1, fileText.size()));
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (const auto name = SectionName(line)) {
-      inSection = EqualsIgnoringCase(*name, section);
-    } else if (inSection) {
-      if (auto entry = ReadEntry(line)) Store(entries, std::move(*entry));
-    }
+  for (const FileLine& line : SplitLines(fileText, section)) {
+    if (line.value) Store(entries, {std::string(line.value->name), Unescape(line.value->text)});
   }
   return entries;
 }
 
-std::string FormatSettingsSection(std::string_view section, std::span<const SettingsEntry> entries) {
-  std::string out = "[";
-  out += section;
-  out += "]\n";
-  for (const SettingsEntry& entry : entries) {
-    out += entry.name;
-    out += '=';
-    AppendEscaped(out, entry.text);
-    out += '\n';
+std::string UpdateSettingsSection(std::string_view fileText, std::string_view section,
+                                  std::span<const SettingsEntry> entries) {
+  std::string out;
+  if (fileText.starts_with(kByteOrderMark)) {
+    out += kByteOrderMark;
+    fileText.remove_prefix(kByteOrderMark.size());
   }
+  const std::vector<FileLine> lines = SplitLines(fileText, section);
+  const std::vector<const SettingsEntry*> missing = EntriesWithoutALine(lines, entries);
+  const std::optional<std::size_t> sectionEnd = SectionEnd(lines);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const FileLine& line = lines[i];
+    if (const SettingsEntry* entry = EntryOfLine(line, entries)) {
+      AppendEntryLine(out, *entry, line.end);
+    } else {
+      out += line.text;
+      out += line.end;
+    }
+    if (i == sectionEnd && !missing.empty()) {
+      // The new lines end as the line before them does; a last line without
+      // a line feed gets one first.
+      const std::string_view end = line.end == "\r\n" ? "\r\n" : "\n";
+      if (!line.end.ends_with('\n')) out += end;
+      for (const SettingsEntry* entry : missing) AppendEntryLine(out, *entry, end);
+    }
+  }
+  if (!sectionEnd) {
+    if (!fileText.empty() && !fileText.ends_with('\n')) out += '\n';
+    out += FormatSection(section, entries);
+  }
+  return out;
+}
+
+std::string EscapeSettingText(std::string_view text) {
+  std::string out;
+  AppendEscaped(out, text);
   return out;
 }
 

@@ -393,6 +393,32 @@ class MainDialogTest : public QObject {
     QCOMPARE(StoredSettings().TuneScatter, 7);
   }
 
+  void reportsStoredValuesOutsideTheirRangesOnceAndUsesThemAsStored() {
+    AppSettings stored;
+    stored.TuneScatter = 50;
+    stored.DeltaImpulseText = "1e308";
+    stored.DeltaImpulse = 1e308;
+    SaveStoredSettings(stored);
+    Open();
+    QCOMPARE(settings_.Snapshot(), stored);
+    const QString file = QString::fromStdString((configHome_->path() / "Orlenvik" / "Varnetta.conf").string());
+    QCOMPARE(Pane()->toPlainText(),
+             QStringLiteral("Настройка TuneScatter=50 в файле %1 вне пределов от 1 до 20.\n"
+                            "Настройка DeltaImpulse=1e308 в файле %1 вне пределов от 0,01 до 1.\n")
+                 .arg(file));
+  }
+
+  void reportsNothingOfStoredValuesWithinTheirRanges() {
+    AppSettings stored;
+    stored.TuneScatter = 20;
+    stored.DeltaImpulseText = "0,01";
+    stored.DeltaImpulse = 0.01;
+    SaveStoredSettings(stored);
+    Open();
+    QCOMPARE(settings_.Snapshot(), stored);
+    QCOMPARE(Pane()->toPlainText(), QString());
+  }
+
   void keepsItsInitialSizeAsItsMinimum() {
     Open();
     const QSize initial = dialog_->size();

@@ -22,6 +22,7 @@ namespace {
 
 const QString kNotAnInteger = QStringLiteral("Введите целое число.");
 const QString kOutOfRange = QStringLiteral("Введите целое число от 1 до 20.");
+const QString kDecimalOutOfRange = QStringLiteral("Введите число от 0,01 до 1.");
 
 enum CancelWay { kCancelButton, kEscapeKey, kCloseBox };
 
@@ -171,22 +172,33 @@ class SettingsDialogTest : public QObject {
     QVERIFY(Check("1011")->isChecked());
   }
 
-  void refusedTuneScatter_data() {
+  void refusedEdit_data() {
+    QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << QString() << kNotAnInteger;
-    QTest::newRow("letters") << QStringLiteral("abc") << kNotAnInteger;
-    QTest::newRow("0") << QStringLiteral("0") << kOutOfRange;
-    QTest::newRow("21") << QStringLiteral("21") << kOutOfRange;
+    const QString scatter = QStringLiteral("1014");
+    const QString delta = QStringLiteral("1018");
+    QTest::newRow("1014 empty") << scatter << QString() << kNotAnInteger;
+    QTest::newRow("1014 letters") << scatter << QStringLiteral("abc") << kNotAnInteger;
+    QTest::newRow("1014 0") << scatter << QStringLiteral("0") << kOutOfRange;
+    QTest::newRow("1014 21") << scatter << QStringLiteral("21") << kOutOfRange;
+    QTest::newRow("1018 letters") << delta << QStringLiteral("abc") << kDecimalOutOfRange;
+    QTest::newRow("1018 empty") << delta << QString() << kDecimalOutOfRange;
+    QTest::newRow("1018 5") << delta << QStringLiteral("5") << kDecimalOutOfRange;
+    QTest::newRow("1018 1e308") << delta << QStringLiteral("1e308") << kDecimalOutOfRange;
+    QTest::newRow("1018 1e-320") << delta << QStringLiteral("1e-320") << kDecimalOutOfRange;
+    QTest::newRow("1018 0,009") << delta << QStringLiteral("0,009") << kDecimalOutOfRange;
   }
 
-  void refusedTuneScatter() {
+  void refusedEdit() {
+    QFETCH(QString, control);
     QFETCH(QString, text);
     QFETCH(QString, message);
     const AppSettings before;
     CSettingsDlg& dialog = Open(before);
     QVERIFY(Toggle("1009"));
-    Edit("1014")->setText(text);
+    QLineEdit* edit = Edit(qPrintable(control));
+    edit->setText(text);
     MessageBoxCloser closer;
     ClickOk();
 
@@ -195,8 +207,8 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(closer.Seen().front().icon, QMessageBox::Warning);
     QCOMPARE(closer.Seen().front().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(dialog.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(Edit("1014")), 2000);
-    QCOMPARE(Edit("1014")->selectedText(), text);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(edit), 2000);
+    QCOMPARE(edit->selectedText(), text);
     QCOMPARE(shared_->Snapshot(), before);
 
     // Nothing of the refused form is kept when the dialog is then cancelled.
@@ -222,15 +234,17 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(shared_->Snapshot().TuneScatter, 5);
   }
 
-  void deltaImpulseTakesAnyText_data() {
+  void deltaImpulseTakesATextWithinItsRange_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
     QTest::newRow("point") << QStringLiteral("0.5") << 0.5;
     QTest::newRow("comma") << QStringLiteral("0,5") << 0.5;
-    QTest::newRow("letters") << QStringLiteral("abc") << 0.0;
+    QTest::newRow("lowest") << QStringLiteral("0,01") << 0.01;
+    QTest::newRow("highest") << QStringLiteral("1") << 1.0;
+    QTest::newRow("letters after the number") << QStringLiteral("0,25x") << 0.25;
   }
 
-  void deltaImpulseTakesAnyText() {
+  void deltaImpulseTakesATextWithinItsRange() {
     QFETCH(QString, text);
     QFETCH(double, value);
     CSettingsDlg& dialog = Open();
@@ -292,17 +306,34 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(shared_->Snapshot(), before);
   }
 
-  void showsALoadedOutOfRangeTuneScatterAndOnlyOkRefusesIt() {
+  void showsALoadedValueOutOfRangeAndOnlyOkRefusesIt_data() {
+    QTest::addColumn<int>("tuneScatter");
+    QTest::addColumn<QString>("deltaImpulse");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("TuneScatter 50") << 50 << QStringLiteral("0.3") << QStringLiteral("1014") << kOutOfRange;
+    QTest::newRow("DeltaImpulse 5") << 3 << QStringLiteral("5") << QStringLiteral("1018") << kDecimalOutOfRange;
+  }
+
+  void showsALoadedValueOutOfRangeAndOnlyOkRefusesIt() {
+    QFETCH(int, tuneScatter);
+    QFETCH(QString, deltaImpulse);
+    QFETCH(QString, control);
+    QFETCH(QString, message);
     AppSettings loaded;
-    loaded.TuneScatter = 50;
+    loaded.TuneScatter = tuneScatter;
+    loaded.DeltaImpulseText = deltaImpulse.toStdString();
+    loaded.DeltaImpulse = ParseDeltaImpulse(loaded.DeltaImpulseText);
     CSettingsDlg& dialog = Open(loaded);
-    QCOMPARE(Edit("1014")->text(), QStringLiteral("50"));
+    QCOMPARE(Edit("1014")->text(), QString::number(tuneScatter));
+    QCOMPARE(Edit("1018")->text(), deltaImpulse);
     MessageBoxCloser closer;
     ClickOk();
     QCOMPARE(closer.Seen().size(), 1);
-    QCOMPARE(closer.Seen().front().text, kOutOfRange);
+    QCOMPARE(closer.Seen().front().text, message);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(Edit(qPrintable(control))), 2000);
     dialog.reject();
-    QCOMPARE(shared_->Snapshot().TuneScatter, 50);
+    QCOMPARE(shared_->Snapshot(), loaded);
   }
 
   void eachOpeningShowsTheSettingsAsTheyAreThen() {

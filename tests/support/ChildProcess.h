@@ -21,8 +21,9 @@ namespace varnetta::testing {
 
 // A program run with its standard output read through a pipe, its standard
 // error written to a file, standard input empty, and the environment of this
-// process with the given NAME=value entries put in place of its own. Every
-// wait is bounded; a child still running at the end is killed.
+// process with the given NAME=value entries put in place of its own (an entry
+// NAME alone removes the variable). Every wait is bounded; a child still
+// running at the end is killed.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
@@ -33,7 +34,10 @@ class ChildProcess {
 
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> envp = environment;
+    std::vector<std::string> envp;
+    for (const std::string& own : environment) {
+      if (own.find('=') != std::string::npos) envp.push_back(own);
+    }
     for (char** entry = environ; *entry != nullptr; ++entry) {
       if (!Overridden(*entry, environment)) envp.emplace_back(*entry);
     }

@@ -31,15 +31,21 @@ class CommandLine : public ::testing::Test {
  protected:
   std::filesystem::path ConfigFile() const { return dir / "config" / "Orlenvik" / "Varnetta.conf"; }
 
-  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
-    return std::make_unique<ChildProcess>(
-        VARNETTA_CLI, arguments,
-        std::vector<std::string>{"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()},
-        dir / "stderr.txt");
+  std::vector<std::string> OwnEnvironment() const {
+    return {"XDG_CONFIG_HOME=" + (dir / "config").string(), "HOME=" + (dir / "home").string()};
   }
 
-  RunResult Run(const std::vector<std::string>& arguments) {
-    const std::unique_ptr<ChildProcess> child = Start(arguments);
+  std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
+    return StartIn(OwnEnvironment(), arguments);
+  }
+  std::unique_ptr<ChildProcess> StartIn(const std::vector<std::string>& environment,
+                                        const std::vector<std::string>& arguments) {
+    return std::make_unique<ChildProcess>(VARNETTA_CLI, arguments, environment, dir / "stderr.txt");
+  }
+
+  RunResult Run(const std::vector<std::string>& arguments) { return RunIn(OwnEnvironment(), arguments); }
+  RunResult RunIn(const std::vector<std::string>& environment, const std::vector<std::string>& arguments) {
+    const std::unique_ptr<ChildProcess> child = StartIn(environment, arguments);
     EXPECT_TRUE(child->Started());
     RunResult result;
     result.status = child->Wait(kRunLimit);
