@@ -58,7 +58,8 @@ void ProcessingContext::AppendWorkLog(std::string_view message) {
 }
 
 void ProcessingContext::ReportSkippedLog(const std::filesystem::path& log, std::string_view reason) {
-  reporter_.ReportSkippedLog(log.string(), reason);
+  // A log is appended to many times; telling the front end once is enough.
+  if (skippedLogs_.insert(log).second) reporter_.ReportSkippedLog(log.string(), reason);
 }
 
 }  // namespace varnetta

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -73,10 +74,12 @@ class ProcessingContext final : public SweepReport {
   // To the log pane, and with StoreWorkLog to "!processing.log" beside the
   // recording. The message is stored as it is (no formatting here).
   void AppendWorkLog(std::string_view message) override;
+  // To the reporter, once for each log file.
   void ReportSkippedLog(const std::filesystem::path& log, std::string_view reason) override;
 
  private:
   Reporter& reporter_;
+  std::set<std::filesystem::path> skippedLogs_;
   mutable std::mutex stageMutex_;
   StageSnapshot stage_;
 };

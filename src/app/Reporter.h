@@ -19,7 +19,8 @@ class Reporter {
   // Adds the text at the end of the log pane; a pane with a size limit trims
   // its oldest lines first (LinesToDropForAppend).
   virtual void AppendToLogPane(std::string_view text) = 0;
-  // A log file beside the recording that was skipped, and why (English).
+  // A log file beside the recording that was skipped, and why (English);
+  // called once for each log file.
   virtual void ReportSkippedLog(std::string_view log, std::string_view reason) = 0;
 };
 

@@ -31,7 +31,6 @@ void TerminalReporter::AppendToLogPane(std::string_view text) {
 
 void TerminalReporter::ReportSkippedLog(std::string_view log, std::string_view reason) {
   std::lock_guard lock(mutex_);
-  if (!skippedLogs_.emplace(log).second) return;
   ClearProgressLocked();
   const std::string name = ReplaceControlCharacters(log);
   std::fprintf(progress_, "varnetta-cli: skipped the log file %s: %.*s\n", name.c_str(),

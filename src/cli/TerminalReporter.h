@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -17,7 +15,7 @@ namespace varnetta {
 // pipe), after which it is dropped; a one-line progress display goes to
 // standard error, only when that is a terminal, and is wiped before any other
 // text so the two never mix on one line. A skipped log file is named on
-// standard error once.
+// standard error.
 class TerminalReporter : public Reporter {
  public:
   TerminalReporter(std::FILE* log, std::FILE* progress, bool showProgress);
@@ -42,7 +40,6 @@ class TerminalReporter : public Reporter {
   bool showProgress_;
   bool progressShown_ = false;
   bool logFailed_ = false;
-  std::set<std::string, std::less<>> skippedLogs_;
   std::mutex mutex_;
 };
 

@@ -49,7 +49,10 @@ class StagedFile {
 
  private:
   StagedFile(int descriptor, std::filesystem::path temporary);
+  // Closes the file and removes its temporary name.
   void Discard();
+  // Lets go of the temporary name, which no longer names the file.
+  void Forget();
 
   int descriptor_ = -1;
   std::filesystem::path temporary_;  // empty once published or discarded

@@ -119,6 +119,10 @@ void StagedFile::Discard() {
   descriptor_ = -1;
   if (temporary_.empty()) return;
   ::unlink(temporary_.c_str());
+  Forget();
+}
+
+void StagedFile::Forget() {
   Staged().Remove(temporary_.string());
   temporary_.clear();
 }
@@ -139,8 +143,7 @@ StagedFile::Publication StagedFile::Publish(const std::filesystem::path& path) {
   if (result != 0 && errno != EEXIST) {
     result = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
     if (result == 0) {
-      Staged().Remove(temporary_.string());
-      temporary_.clear();
+      Forget();  // the rename took the temporary name away
       return Publication::Published;
     }
   }

@@ -6,7 +6,6 @@
 
 #include "common/StopRequest.h"
 
-
 namespace varnetta {
 
 // A loop over n items updates the progress every max(1, n / kProgressSteps) items.

@@ -315,7 +315,6 @@ void CVarnettaDlg::AppendToLogPane(std::string_view text) {
 }
 
 void CVarnettaDlg::ReportSkippedLog(std::string_view log, std::string_view reason) {
-  if (!skippedLogs_.emplace(log).second) return;
   const std::string name = ReplaceControlCharacters(log);
   std::fprintf(stderr, "varnetta: skipped the log file %s: %.*s\n", name.c_str(), static_cast<int>(reason.size()),
                reason.data());

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <set>
-#include <string>
 #include <string_view>
 
 #include "app/ProcessingContext.h"
@@ -51,7 +49,7 @@ class CVarnettaDlg : public QDialog, public Reporter {
   void SetProgressRange(std::int32_t low, std::int32_t high) override;
   void SetProgressPosition(std::int32_t position) override;
   void AppendToLogPane(std::string_view text) override;
-  // On standard error, once per log file, as the reader's refusals are.
+  // On standard error, as the reader's refusals are.
   void ReportSkippedLog(std::string_view log, std::string_view reason) override;
 
  protected:
@@ -78,7 +76,6 @@ class CVarnettaDlg : public QDialog, public Reporter {
   QTimer refreshTimer_;
   bool shutDown_ = false;
   bool stopping_ = false;
-  std::set<std::string, std::less<>> skippedLogs_;  // worker thread only
 
   QLabel* stage_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

@@ -7,7 +7,6 @@ namespace varnetta {
 
 namespace {
 
-
 // "<name>\t\t<address>\t<length>"
 std::string NameAddressLength(const TallyEntry& entry) {
   return entry.name + FormatText("\t\t%o\t%o", unsigned{entry.address}, unsigned{entry.length});

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 
 #include "common/TextFormat.h"
 #include "tape/ImpulseRuns.h"
