@@ -9,6 +9,7 @@
 #include "recognition/LogLines.h"
 #include "recognition/Sweep.h"
 #include "recognition/Tolerances.h"
+#include "rescue/DeepRecovery.h"
 #include "tape/ChannelAlignment.h"
 
 namespace varnetta {
@@ -42,17 +43,31 @@ bool AddMix(ProcessingContext& context) {
   return true;
 }
 
-// Sweeps the channels of the work clip and counts what it wrote; false when
-// the sweep stopped.
-bool Sweep(ProcessingContext& context, const SweepPiece& piece, ProcessedRecording& processed) {
+// Sweeps the channels of the work clip and counts what it wrote.
+SweepResult Sweep(ProcessingContext& context, const SweepPiece& piece, ProcessedRecording& processed) {
   SweepResult result = RunSweep(context.ForSweep(), piece);
   processed.filesWritten += static_cast<std::int32_t>(result.tallies.saved.size());
   if (result.furthest) {
     result.furthest->position += piece.firstSample;
     if (!processed.furthest || GotFurther(*result.furthest, *processed.furthest)) processed.furthest = result.furthest;
   }
-  return !result.stopped;
+  return result;
 }
+
+// Reads the stretch again with deep recovery, from the channels of the
+// source, and counts what it wrote; false when a stop was requested.
+bool Recover(ProcessingContext& context, const RecoveryStretch& stretch, const Tally& sweepSaved,
+             ProcessedRecording& processed) {
+  if (stretch.end <= stretch.first) return true;
+  const ChannelsInMemory source(context.sourceClip.channels);
+  const DeepRecoveryResult result = RecoverStretch(
+      DeepRecoveryInputs{context.settings, source, context.recording, context, context.stopRequested}, stretch,
+      sweepSaved);
+  processed.filesWritten += static_cast<std::int32_t>(result.saved.size());
+  return !result.stopped && !context.stopRequested.IsRequested();
+}
+
+bool DeepRecoveryOn(const ProcessingContext& context) { return context.settings.DeepRecovery != 0; }
 
 ProcessedRecording ProcessWholeRecording(ProcessingContext& context) {
   AudioClip& clip = context.sourceClip;
@@ -66,7 +81,14 @@ ProcessedRecording ProcessWholeRecording(ProcessingContext& context) {
     processed.continueQueue = false;
     return processed;
   }
-  processed.continueQueue = Sweep(context, SweepPiece{1, true, 0, context.workClip.SampleCount()}, processed);
+  const SweepResult result = Sweep(context, SweepPiece{1, true, 0, context.workClip.SampleCount()}, processed);
+  processed.continueQueue = !result.stopped;
+  if (result.stopped || result.goodFileEnd || !DeepRecoveryOn(context)) return processed;
+  // The sweep made its conditioned channels in the loaded ones: deep
+  // recovery reads the recording again.
+  context.workClip.Clear();
+  if (!clip.Load(context.recording.path.string(), &context.stopRequested)) return processed;
+  processed.continueQueue = Recover(context, RecoveryStretch{0, clip.SampleCount(), 0.0}, result.tallies.saved, processed);
   return processed;
 }
 
@@ -92,6 +114,23 @@ bool FindNextTapeStart(ProcessingContext& context, const ChannelLevels& levels, 
                        start, length);
 }
 
+// The stretches of a piece that no good file of its sweep accounts for: the
+// whole piece, or the rest of it after the last good file; for the first
+// piece also the signal before it. Blocks far quieter than the piece's
+// tuning are gaps between tape files and are passed over.
+bool RecoverAroundPiece(ProcessingContext& context, const SweepPiece& piece, std::int32_t tuneLength,
+                        const SweepResult& sweep, ProcessedRecording& processed) {
+  const std::int32_t first = piece.firstSample;
+  constexpr double kGapBelowTuning = 0.1;
+  const ChannelsInMemory source(context.sourceClip.channels);
+  const double gate = kGapBelowTuning * StretchRms(source, first, first + tuneLength);
+  if (piece.fileNumber == 1) {
+    if (!Recover(context, RecoveryStretch{0, first, gate}, {}, processed)) return false;
+  }
+  const std::int32_t from = first + sweep.goodFileEnd.value_or(0);
+  return Recover(context, RecoveryStretch{from, piece.endSample, gate}, sweep.tallies.saved, processed);
+}
+
 ProcessedRecording ProcessPieces(ProcessingContext& context) {
   const AudioClip& clip = context.sourceClip;
   const std::int32_t channels = clip.ChannelCount();
@@ -110,13 +149,16 @@ ProcessedRecording ProcessPieces(ProcessingContext& context) {
   bool last = false;
   for (std::int32_t piece = 1; !last; ++piece) {
     const std::int32_t first = start;
+    const std::int32_t tuneLength = length;
     if (!FindNextTapeStart(context, levels, start + length, start, length)) {
       last = true;
       start = samples;
     }
     context.workClip.Assign(ChannelViews(clip, channels, first, start));
     const bool mixed = channels != 2 || AddMix(context);
-    if (!mixed || !Sweep(context, SweepPiece{piece, false, first, start}, processed)) {
+    const SweepPiece swept{piece, false, first, start};
+    const SweepResult result = mixed ? Sweep(context, swept, processed) : SweepResult{true};
+    if (result.stopped || (DeepRecoveryOn(context) && !RecoverAroundPiece(context, swept, tuneLength, result, processed))) {
       processed.continueQueue = false;
       return processed;
     }

@@ -135,6 +135,7 @@ void CSettingsDlg::BuildControls() {
   QCheckBox* multiFile = NewCheckBox(this, "MultiFile");
   QCheckBox* ignoreCRC = NewCheckBox(this, "IgnoreCRC");
   QCheckBox* ignoreErrors = NewCheckBox(this, "IgnoreErrors");
+  QCheckBox* deepRecovery = NewCheckBox(this, "DeepRecovery");
   QPushButton* ok = NewButton(this, "1", "ОК");
   QPushButton* cancel = NewButton(this, "2", "Отмена");
   ok->setDefault(true);
@@ -162,6 +163,7 @@ void CSettingsDlg::BuildControls() {
   grid->addWidget(multiFile, 1, 1);
   grid->addWidget(ignoreCRC, 2, 0);
   grid->addWidget(ignoreErrors, 3, 0, 1, 2);
+  grid->addWidget(deepRecovery, 4, 0, 1, 2);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -176,7 +178,7 @@ void CSettingsDlg::BuildControls() {
 
   QWidget* const tabOrder[] = {useLongBinFormat_, frontAnalyse_, frontAliasing_, frontLevels_,
                                tuneScatter, deltaImpulse, storeWorkLog, multiFile,
-                               ignoreCRC, ignoreErrors, ok, cancel};
+                               ignoreCRC, ignoreErrors, deepRecovery, ok, cancel};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(tabOrder[i - 1], tabOrder[i]);
   }

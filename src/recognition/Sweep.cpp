@@ -258,6 +258,7 @@ SweepResult RunSweep(const SweepInputs& in, const SweepPiece& piece) {
   for (std::size_t i = 0; i < passes.size(); ++i) {
     const FurthestPass reached = CommitPass(in, *passes[i], ahead.Take(i), result.tallies);
     if (!result.furthest || GotFurther(reached, *result.furthest)) result.furthest = reached;
+    if (reached.checksumMatches) result.goodFileEnd = std::max(result.goodFileEnd.value_or(0), reached.position);
     if (in.stop.IsRequested()) {
       result.stopped = true;
       return result;

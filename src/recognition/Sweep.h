@@ -43,6 +43,9 @@ struct SweepResult {
   bool stopped = false;  // the stop request was seen, and no summary written
   SweepTallies tallies;
   std::optional<FurthestPass> furthest;  // none when no pass ran
+  // Where the last of the files read with a matching checksum ended, counted
+  // in the swept channels; none when no pass read one.
+  std::optional<std::int32_t> goodFileEnd;
 };
 
 // Decodes the channels with every enabled analysis variant in their fixed

@@ -29,6 +29,7 @@ struct AppSettings {
   std::int32_t IgnoreErrors{};
   std::int32_t StoreWorkLog{};
   std::int32_t MultiFile{};
+  std::int32_t DeepRecovery{};
   std::int32_t TuneScatter{};
   static constexpr std::int32_t ProgressSteps = kProgressSteps;
   static constexpr std::int32_t RefreshPeriodMs = 100;

@@ -103,6 +103,19 @@ constexpr SettingRow kRows[] = {
                  .toolTip = "Считать, что в Wav файле несколько файлов для распознавания, иначе - только один "
                             "файл, если включить - то будет wav считаться мультифайлом, в котором несколько "
                             "файлов. Но эта функция может пропускать файлы."}},
+    {.name = "DeepRecovery",
+     .kind = SettingKind::Flag,
+     .fields = {.number = &AppSettings::DeepRecovery},
+     .defaultText = "Yes",
+     .cli = {.option = "--deep-recovery",
+             .offOption = "--no-deep-recovery",
+             .help = "read what the sweep gives up on again with a slower, more tolerant decoder"},
+     .control = {.id = "1021",
+                 .label = "Глубокое восстановление",
+                 .toolTip = "Там, где обычный анализ не дал правильного файла, запись читается ещё раз более "
+                            "медленным и терпеливым способом: с подстройкой под скорость ленты, по всем каналам "
+                            "сразу и без длинной настроечной последовательности. Файл сохраняется как правильный, "
+                            "только если совпала КС и вся его структура на месте."}},
     {.name = "TuneScatter",
      .kind = SettingKind::WholeNumber,
      .fields = {.number = &AppSettings::TuneScatter},
