@@ -40,7 +40,7 @@ TEST_F(CommandLine, SavedSettingsAreUsedByTheNextRun) {
   EXPECT_EQ(ReadFileBytes(ConfigFile()),
             "[Software\\Orlenvik\\Varnetta]\n"
             "UseLongBinFormat=No\nFrontAnalyse=Yes\nFrontAliasing=Yes\nFrontLevels=No\nIgnoreCRC=No\n"
-            "IgnoreErrors=No\nStoreWorkLog=No\nMultiFile=Yes\nTuneScatter=3\nDeltaImpulse=0.3\n");
+            "IgnoreErrors=No\nStoreWorkLog=No\nMultiFile=Yes\nDeepRecovery=Yes\nTuneScatter=3\nDeltaImpulse=0.3\n");
 
   const std::string second = AddRecording("second", twoFiles);
   const RunResult reusing = Run({second});

@@ -34,6 +34,7 @@ constexpr char kDefaultFile[] =
     "IgnoreErrors=No\n"
     "StoreWorkLog=No\n"
     "MultiFile=No\n"
+    "DeepRecovery=Yes\n"
     "TuneScatter=3\n"
     "DeltaImpulse=0.3\n";
 
@@ -55,11 +56,13 @@ std::string DefaultLinesBut(std::initializer_list<std::string_view> names, std::
 }
 
 const char* const kFlagNames[] = {"UseLongBinFormat", "FrontAnalyse", "FrontAliasing", "FrontLevels",
-                                  "IgnoreCRC",        "IgnoreErrors", "StoreWorkLog",  "MultiFile"};
+                                  "IgnoreCRC",        "IgnoreErrors", "StoreWorkLog",  "MultiFile",
+                                  "DeepRecovery"};
 
 std::vector<std::int32_t> FlagsOf(const AppSettings& s) {
   return {s.UseLongBinFormat, s.FrontAnalyse, s.FrontAliasing, s.FrontLevels,
-          s.IgnoreCRC,        s.IgnoreErrors, s.StoreWorkLog,  s.MultiFile};
+          s.IgnoreCRC,        s.IgnoreErrors, s.StoreWorkLog,  s.MultiFile,
+          s.DeepRecovery};
 }
 
 void WriteFile(const fs::path& path, std::string_view text) {
@@ -141,13 +144,14 @@ TEST_F(SettingsStoreTest, SavesEveryFieldInItsTextForm) {
   settings.IgnoreErrors = 1;
   settings.StoreWorkLog = 1;
   settings.MultiFile = 7;  // any non-zero flag is stored as Yes
+  settings.DeepRecovery = 0;
   settings.TuneScatter = -12;
   settings.DeltaImpulseText = " 0,45 ";
   ASSERT_TRUE(Store().SaveSettings(settings));
   EXPECT_EQ(ReadFile(ConfPath()), std::string(kSectionLine) +
                                       "UseLongBinFormat=Yes\nFrontAnalyse=No\nFrontAliasing=No\nFrontLevels=Yes\n"
                                       "IgnoreCRC=Yes\nIgnoreErrors=Yes\nStoreWorkLog=Yes\nMultiFile=Yes\n"
-                                      "TuneScatter=-12\nDeltaImpulse=\\x200,45\\x20\n");
+                                      "DeepRecovery=No\nTuneScatter=-12\nDeltaImpulse=\\x200,45\\x20\n");
   AppSettings loaded;
   Store().LoadSettings(loaded);
   settings.MultiFile = 1;
@@ -180,7 +184,7 @@ TEST_F(SettingsStoreTest, LoadsEveryFlagByItsText) {
     for (const char* name : kFlagNames) file += std::string(name) + "=" + c.text + "\n";
     const AppSettings loaded = LoadFromFile(file);
     const std::vector<std::int32_t> expected =
-        c.value ? std::vector<std::int32_t>(8, *c.value) : FlagsOf(AppSettings{});
+        c.value ? std::vector<std::int32_t>(std::size(kFlagNames), *c.value) : FlagsOf(AppSettings{});
     EXPECT_EQ(FlagsOf(loaded), expected);
   }
 }

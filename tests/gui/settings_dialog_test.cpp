@@ -88,6 +88,7 @@ class SettingsDialogTest : public QObject {
         {"1019", "Рассматривать как мультифайл"},
         {"1015", "Игнорировать CRC"},
         {"1020", "Игнорировать ошибки распознавания"},
+        {"1021", "Глубокое восстановление"},
     };
     CSettingsDlg& dialog = Open();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Настройки"));
@@ -115,7 +116,7 @@ class SettingsDialogTest : public QObject {
     settings.DeltaImpulseText = "0,25";
     Open(settings);
     QCOMPARE(QApplication::focusWidget(), Check("1009"));
-    const char* checked[] = {"1009", "1010", "1011", "1020"};
+    const char* checked[] = {"1009", "1010", "1011", "1020", "1021"};
     const char* unchecked[] = {"1012", "1015", "1016", "1019"};
     for (const char* id : checked) QVERIFY2(Check(id)->isChecked(), id);
     for (const char* id : unchecked) QVERIFY2(!Check(id)->isChecked(), id);
@@ -126,7 +127,7 @@ class SettingsDialogTest : public QObject {
   void tabVisitsTheControlsInTemplateOrder() {
     Open();
     const QStringList expected = {"1010", "1011", "1012", "1014", "1018", "1016",
-                                  "1019", "1015", "1020", "1",    "2",    "1009"};
+                                  "1019", "1015", "1020", "1021", "1",    "2",    "1009"};
     QStringList visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -379,6 +380,10 @@ class SettingsDialogTest : public QObject {
         {"1019", "Считать, что в Wav файле несколько файлов для распознавания, иначе - только один файл, если "
                  "включить - то будет wav считаться мультифайлом, в котором несколько файлов. Но эта функция "
                  "может пропускать файлы."},
+        {"1021", "Там, где обычный анализ не дал правильного файла, запись читается ещё раз более медленным и "
+                 "терпеливым способом: с подстройкой под скорость ленты, по всем каналам сразу и без длинной "
+                 "настроечной последовательности. Файл сохраняется как правильный, только если совпала КС и вся "
+                 "его структура на месте."},
         {"1", "Закрыть окно и сохранить настройки."},
         {"2", "Выйти без сохранения настроек."},
     };
