@@ -16,17 +16,26 @@ constexpr double kMaxHalfPeriodDip = -0.15;
 // Blocks of one run agree on the period within this fraction.
 constexpr double kPeriodAgreement = 0.15;
 
-// Normalised autocorrelation of the block at the lags kMinLag..kMaxLag, its
-// mean removed; false when the block is silent.
-bool Autocorrelate(std::span<double> block, double (&rho)[kMaxLag + 1]) {
-  double mean = 0.0;
-  for (double x : block) mean += x;
-  mean /= static_cast<double>(block.size());
-  double energy = 0.0;
-  for (double& x : block) {
-    x -= mean;
-    energy += x * x;
+// Removes the block's baseline (DC, wander, hum) with a centred moving
+// average far longer than any tone it looks for.
+constexpr std::size_t kBaselineHalfBox = 32;
+
+void RemoveBaseline(std::span<double> block, std::vector<double>& sums) {
+  sums.assign(block.size() + 1, 0.0);
+  for (std::size_t i = 0; i < block.size(); ++i) sums[i + 1] = sums[i] + block[i];
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    const std::size_t lo = i > kBaselineHalfBox ? i - kBaselineHalfBox : 0;
+    const std::size_t hi = std::min(block.size(), i + kBaselineHalfBox);
+    block[i] -= (sums[hi] - sums[lo]) / static_cast<double>(hi - lo);
   }
+}
+
+// Normalised autocorrelation of the block at the lags kMinLag..kMaxLag, its
+// baseline removed; false when the block is silent.
+bool Autocorrelate(std::span<double> block, std::vector<double>& scratch, double (&rho)[kMaxLag + 1]) {
+  RemoveBaseline(block, scratch);
+  double energy = 0.0;
+  for (double x : block) energy += x * x;
   if (!(energy > 1e-12 * static_cast<double>(block.size()))) return false;
   const std::size_t n = block.size();
   for (int lag = kMinLag; lag <= kMaxLag; ++lag) {
@@ -69,10 +78,11 @@ std::vector<ToneRun> FindToneRuns(const StretchSource& source, std::int32_t chan
                                   std::int32_t end, double gateRms, const StopRequest& stop) {
   std::vector<ToneRun> runs;
   std::vector<double> block(kToneBlock);
+  std::vector<double> scratch;
   double rho[kMaxLag + 1] = {};
   for (std::int32_t start = first; end - start >= kToneBlock && !stop.IsRequested(); start += kToneBlock) {
     source.Read(channel, start, block);
-    if (Rms(block) < gateRms || !Autocorrelate(block, rho)) continue;
+    if (Rms(block) < gateRms || !Autocorrelate(block, scratch, rho)) continue;
     const double period = TonePeriod(rho);
     if (period == 0.0) continue;
     if (!runs.empty() && runs.back().end == start && Agree(runs.back().period, period)) {
