@@ -13,6 +13,9 @@ constexpr int kMaxLag = 50;
 // of any colour gives no such pair.
 constexpr double kMinPeak = 0.25;
 constexpr double kMaxHalfPeriodDip = -0.15;
+// A block is judged loud enough to read by this many samples in its middle:
+// a tone fills its blocks, and gaps between tape files are long.
+constexpr std::int32_t kGateProbe = 256;
 // Blocks of one run agree on the period within this fraction.
 constexpr double kPeriodAgreement = 0.15;
 
@@ -80,9 +83,14 @@ std::vector<ToneRun> FindToneRuns(const StretchSource& source, std::int32_t chan
   std::vector<double> block(kToneBlock);
   std::vector<double> scratch;
   double rho[kMaxLag + 1] = {};
+  std::vector<double> probe(kGateProbe);
   for (std::int32_t start = first; end - start >= kToneBlock && !stop.IsRequested(); start += kToneBlock) {
+    if (gateRms > 0.0) {
+      source.Read(channel, start + (kToneBlock - kGateProbe) / 2, probe);
+      if (Rms(probe) < gateRms) continue;
+    }
     source.Read(channel, start, block);
-    if (Rms(block) < gateRms || !Autocorrelate(block, scratch, rho)) continue;
+    if (!Autocorrelate(block, scratch, rho)) continue;
     const double period = TonePeriod(rho);
     if (period == 0.0) continue;
     if (!runs.empty() && runs.back().end == start && Agree(runs.back().period, period)) {

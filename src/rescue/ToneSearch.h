@@ -23,8 +23,8 @@ inline constexpr double kMaxTonePeriod = 48.0;
 inline constexpr std::int32_t kToneBlock = 2048;
 
 // The tone runs of one channel within [first, end), in order, judged block by
-// block from the autocorrelation. Blocks quieter than gateRms (RMS) are
-// passed over unread beyond their energy. Stops early, with what it found,
+// block from the autocorrelation. Blocks whose middle is quieter than
+// gateRms (RMS) are passed over unread. Stops early, with what it found,
 // when a stop is requested.
 std::vector<ToneRun> FindToneRuns(const StretchSource& source, std::int32_t channel, std::int32_t first,
                                   std::int32_t end, double gateRms, const StopRequest& stop);
