@@ -174,7 +174,8 @@ DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoverySt
   in.report.AppendWorkLog(FormatText("Глубокое восстановление, отсчёты %d - %d: найдено тонов: %d.\r\n",
                                      stretch.first, stretch.end, static_cast<int>(runs.size())));
   std::int32_t readUpTo = stretch.first;
-  for (const ToneRun& run : runs) {
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const ToneRun run = runs[r];
     if (in.stop.IsRequested()) {
       result.stopped = true;
       return result;
@@ -182,9 +183,11 @@ DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoverySt
     if (run.end <= readUpTo) continue;
     in.report.AppendWorkLog(FormatText("Тон с отсчёта %d, период %.2f.\r\n", run.first, run.period));
     std::optional<SymbolReading> best;
+    std::int32_t lostAt = run.end;
     for (const Variant& variant : Variants(in.source, run, stretch.end)) {
       for (bool inverse : {false, true}) {
         const Attempt attempt = Decode(in, run, stretch.end, variant, inverse);
+        if (attempt.outcome.reason == DecodeEnd::LockLost) lostAt = std::min(lostAt, attempt.outcome.position);
         if (attempt.reading || attempt.failure) in.report.AppendWorkLog(AttemptText(attempt));
         if (attempt.reading && (!best || (Trusted(*attempt.reading) && !Trusted(*best)))) best = attempt.reading;
         if (best && Trusted(*best)) break;
@@ -193,6 +196,10 @@ DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoverySt
     }
     if (!best) {
       in.report.AppendWorkLog("Не удалось.\r\n");
+      // A dropout inside the tone threw every clock off: the tone is
+      // entered again after it.
+      const std::int32_t again = lostAt + kToneBlock;
+      if (run.end - again >= 2 * kToneBlock) runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(r) + 1, {again, run.end, run.period});
       continue;
     }
     const bool good = Trusted(*best);
