@@ -42,6 +42,9 @@ struct EncodeRequest {
   std::optional<std::string> name;
   bool inverted = false;
   double gapSeconds = kDefaultGapSeconds;
+  std::optional<std::int32_t> tuneImpulses;
+  double jitter = 0.0;
+  std::uint32_t jitterSeed = 1;
 };
 
 void PrintEncodeHelp() {
@@ -62,6 +65,10 @@ void PrintEncodeHelp() {
       "  --offset N          stereo, with the right channel N samples later (earlier when negative)\n"
       "  --inverse           negate every sample\n"
       "  --gap SECONDS       silence between two tape files, default 1\n"
+      "  --tune N            tuning impulses before each file, default 4096\n"
+      "  --jitter J          make each half-wave up to J samples longer or shorter (uniformly\n"
+      "                      distributed), at most an eighth of the period; default 0\n"
+      "  --jitter-seed N     seed of that jitter, default 1\n"
       "  --name NAME         the tape name (one BIN only); otherwise the name in a long .bin,\n"
       "                      else the file name without its extension\n");
 }
@@ -109,6 +116,14 @@ std::optional<std::string> ApplyValueOption(EncodeRequest& request, std::string_
     if (!ParseNumber(value, request.gapSeconds) || !(request.gapSeconds >= 0.0 && request.gapSeconds < 3600.0)) {
       return "invalid gap '" + shown + "'";
     }
+  } else if (name == "--tune") {
+    std::int32_t impulses = 0;
+    if (!ParseNumber(value, impulses) || impulses < 0) return "invalid tuning length '" + shown + "'";
+    request.tuneImpulses = impulses;
+  } else if (name == "--jitter") {
+    if (!ParseNumber(value, request.jitter) || !(request.jitter >= 0.0)) return "invalid jitter '" + shown + "'";
+  } else if (name == "--jitter-seed") {
+    if (!ParseNumber(value, request.jitterSeed)) return "invalid jitter seed '" + shown + "'";
   } else if (name == "--name") {
     request.name = shown;
   } else {
@@ -196,6 +211,9 @@ TapeSignalOptions SignalOptions(const EncodeRequest& request) {
   options.leadingSilence = std::llround(kEdgeSilenceSeconds * request.rate);
   options.trailingSilence = options.leadingSilence;
   options.gapSilence = std::llround(request.gapSeconds * request.rate);
+  if (request.tuneImpulses) options.tuneImpulses = *request.tuneImpulses;
+  options.jitter = request.jitter;
+  options.jitterSeed = request.jitterSeed;
   return options;
 }
 
