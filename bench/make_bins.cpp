@@ -1,6 +1,6 @@
 // Writes .bin files (short layout) of pseudo-random bytes for the benchmark
 // recordings: DIR/file01.bin, file02.bin, ... one per size given. The bytes
-// come from a fixed seed, so every run makes the same files.
+// come from a fixed seed (--seed N changes it), so every run makes the same files.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -32,12 +32,20 @@ std::vector<char> ShortBin(std::uint16_t address, std::uint32_t size, std::mt199
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: %s DIR SIZE...   (sizes in bytes, 1 to 65535)\n", argv[0]);
+  std::uint32_t seed = 20240601;
+  bool seedValid = true;
+  if (argc >= 5 && std::string_view(argv[argc - 2]) == "--seed") {
+    const std::string_view text = argv[argc - 1];
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    seedValid = error == std::errc() && end == text.data() + text.size();
+    argc -= 2;
+  }
+  if (argc < 3 || !seedValid) {
+    std::fprintf(stderr, "usage: %s DIR SIZE... [--seed N]   (sizes in bytes, 1 to 65535)\n", argv[0]);
     return 2;
   }
   const std::filesystem::path dir = argv[1];
-  std::mt19937 random(20240601);
+  std::mt19937 random(seed);
   for (int i = 2; i < argc; ++i) {
     std::uint32_t size = 0;
     if (!ParseSize(argv[i], size)) {
