@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "QuietReporter.h"
 #include "app/ProcessingContext.h"
 #include "app/Reporter.h"
 #include "audio/AudioClip.h"
@@ -34,15 +35,6 @@ const StopRequest kNeverStopped;
 constexpr std::uint32_t kRate = 44100;
 constexpr std::int32_t kTunePeriod = 12;
 
-class QuietReporter final : public Reporter {
- public:
-  void ShowPath(std::string_view) override {}
-  void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
-  void SetProgressRange(std::int32_t, std::int32_t) override {}
-  void SetProgressPosition(std::int32_t) override {}
-  void AppendToLogPane(std::string_view) override {}
-  void ReportSkippedLog(std::string_view, std::string_view) override {}
-};
 
 class QuietProgress final : public ProgressSink {
  public:

@@ -260,9 +260,9 @@ music_like() {  # out.wav seconds
   local chord k
   rnd 5; local wave=${waves[$R]}
   for chord in 1 2 3; do
-    local spec=()
-    for k in 1 2 3; do rnd 13; spec+=("$wave" "${notes[$R]}"); done
-    sox -R -D -c 3 -r 44100 -n -b 16 -c 1 "$1.$chord.wav" synth "$(awk -v s="$2" 'BEGIN { print s / 3 }')" "${spec[@]}" \
+    local tones=()
+    for k in 1 2 3; do rnd 13; tones+=("$wave" "${notes[$R]}"); done
+    sox -R -D -c 3 -r 44100 -n -b 16 -c 1 "$1.$chord.wav" synth "$(awk -v s="$2" 'BEGIN { print s / 3 }')" "${tones[@]}" \
       remix - fade q 0.02 -0 0.4 gain -n -8
     parts+=("$1.$chord.wav")
   done

@@ -31,6 +31,7 @@
 
 #include <unistd.h>
 
+#include "QuietReporter.h"
 #include "app/ProcessingContext.h"
 #include "app/RecordingDriver.h"
 #include "audio/WavWriter.h"
@@ -42,15 +43,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SilentReporter final : public Reporter {
- public:
-  void ShowPath(std::string_view) override {}
-  void ShowAnalysisSizes(std::int32_t, std::int32_t) override {}
-  void SetProgressRange(std::int32_t, std::int32_t) override {}
-  void SetProgressPosition(std::int32_t) override {}
-  void AppendToLogPane(std::string_view) override {}
-  void ReportSkippedLog(std::string_view, std::string_view) override {}
-};
 
 // Uniform in [0, 1) and standard normal, from raw draws.
 class Random {
@@ -333,7 +325,7 @@ Outcome Decode(const Recording& recording, const std::vector<std::string>& truth
     std::fprintf(stderr, "%s\n", error.c_str());
     return {};
   }
-  SilentReporter reporter;
+  QuietReporter reporter;
   ProcessingContext context(reporter);
   context.settings.DeepRecovery = deep ? 1 : 0;
   const std::clock_t start = std::clock();

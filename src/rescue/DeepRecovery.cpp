@@ -7,6 +7,7 @@
 
 #include "common/TextFormat.h"
 #include "recognition/LogFiles.h"
+#include "recognition/LogLines.h"
 #include "recognition/TapeFileOutput.h"
 #include "rescue/SampleWindow.h"
 #include "rescue/SlotDecoder.h"
@@ -22,9 +23,8 @@ namespace {
 // thing and the bits on the whole stood well clear of the alternatives.
 constexpr float kMinBitConfidence = 0.05f;
 constexpr float kMinMeanConfidence = 0.5f;
-// The samples over which the phase of a tone and the lag between channels
-// are measured.
-constexpr std::int32_t kMeasureSpan = 2048;
+// The samples over which the lag between the channels is measured.
+constexpr std::int32_t kAlignSpan = 2048;
 constexpr std::int32_t kMaxChannelLag = 24;
 
 struct Variant {
@@ -37,6 +37,17 @@ bool Trusted(const SymbolReading& reading) {
          reading.meanConfidence >= kMinMeanConfidence;
 }
 
+// Whether a reading replaces the best one so far: the first, or the first
+// that can be trusted.
+bool Better(const SymbolReading& reading, const std::optional<SymbolReading>& best) {
+  return !best || (Trusted(reading) && !Trusted(*best));
+}
+
+const char* Verdict(const SymbolReading& reading) {
+  if (Trusted(reading)) return "Успешное восстановление.\r\n";
+  return reading.checksumMatches ? "КС совпала, но биты прочитаны неуверенно.\r\n" : "Ошибка КС.\r\n";
+}
+
 std::vector<double> ReadSpan(const StretchSource& source, std::int32_t channel, std::int32_t first,
                              std::int32_t count) {
   std::vector<double> samples(static_cast<std::size_t>(std::max(0, count)));
@@ -47,7 +58,7 @@ std::vector<double> ReadSpan(const StretchSource& source, std::int32_t channel, 
 // The lag of the right channel behind the left (in whole samples) and the
 // sign that brings it into phase, from their correlation over the span.
 ChannelWeight AlignedRight(const StretchSource& source, std::int32_t first, std::int32_t end) {
-  const std::int32_t count = std::min(kMeasureSpan, end - first - 2 * kMaxChannelLag);
+  const std::int32_t count = std::min(kAlignSpan, end - first - 2 * kMaxChannelLag);
   ChannelWeight right{1, 1.0, 0};
   if (count <= 0) return right;
   const std::vector<double> left = ReadSpan(source, 0, first + kMaxChannelLag, count);
@@ -119,7 +130,7 @@ Attempt Decode(const DeepRecoveryInputs& in, const ToneRun& run, std::int32_t en
   Attempt attempt{std::string(variant.label) + (inverse ? " (инверсия)" : ""), std::nullopt, std::nullopt, {}};
   attempt.outcome = DecodeSlots(window, clock, inverse, grammar, in.stop);
   for (const SymbolReading& reading : grammar.Readings()) {
-    if (!attempt.reading || (Trusted(reading) && !Trusted(*attempt.reading))) attempt.reading = reading;
+    if (Better(reading, attempt.reading)) attempt.reading = reading;
   }
   if (grammar.Furthest() != nullptr) attempt.failure = *grammar.Furthest();
   return attempt;
@@ -157,8 +168,7 @@ double StretchRms(const StretchSource& source, std::int32_t first, std::int32_t 
 }
 
 std::string ListLogRecoveredFile(const RecoveredFile& file) {
-  return FormatText("\t(ГВ, %9d, %9d):\t", file.first, file.end) + file.entry.name +
-         FormatText("\t\t%o\t%o\n", unsigned{file.entry.address}, unsigned{file.entry.length});
+  return FormatText("\t(ГВ, %9d, %9d):\t", file.first, file.end) + ListLogSavedFiles(Tally{file.entry});
 }
 
 DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoveryStretch& stretch,
@@ -189,7 +199,7 @@ DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoverySt
         const Attempt attempt = Decode(in, run, stretch.end, variant, inverse);
         if (attempt.outcome.reason == DecodeEnd::LockLost) lostAt = std::min(lostAt, attempt.outcome.position);
         if (attempt.reading || attempt.failure) in.report.AppendWorkLog(AttemptText(attempt));
-        if (attempt.reading && (!best || (Trusted(*attempt.reading) && !Trusted(*best)))) best = attempt.reading;
+        if (attempt.reading && Better(*attempt.reading, best)) best = attempt.reading;
         if (best && Trusted(*best)) break;
       }
       if (best && Trusted(*best)) break;
@@ -203,9 +213,9 @@ DeepRecoveryResult RecoverStretch(const DeepRecoveryInputs& in, const RecoverySt
       continue;
     }
     const bool good = Trusted(*best);
-    in.report.AppendWorkLog(good ? "Успешное восстановление.\r\n" : "Ошибка КС.\r\n");
+    in.report.AppendWorkLog(Verdict(*best));
     readUpTo = best->end;
-    const bool saveBad = !good && in.settings.IgnoreCRC != 0 && best->checksumMatches == false &&
+    const bool saveBad = !good && in.settings.IgnoreCRC != 0 && !best->checksumMatches &&
                          !SweepSavedChecksum(sweepSaved, best->record.checksum);
     if (!good && !saveBad) continue;
     if (std::optional<RecoveredFile> file = Save(in, *best, good)) result.saved.push_back(*file);

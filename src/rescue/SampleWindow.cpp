@@ -71,7 +71,6 @@ void SampleWindow::Extend() {
     const double mean = (sums[static_cast<std::size_t>(hi - from)] - sums[static_cast<std::size_t>(lo - from)]) / (hi - lo);
     conditioned_.push_back(raw_[static_cast<std::size_t>(i - from)] - mean);
   }
-  if (count <= 0) conditioned_.push_back(0.0);  // past the end: reads as silence
 }
 
 }  // namespace varnetta
